@@ -1,0 +1,66 @@
+# Sourced by zuv.sh: the Wine prefix and X display of this checkout, and the
+# functions that start and stop them. Each checkout has its own prefix and
+# display, so two checkouts can test side by side without sharing a desktop.
+
+ZUV_CHECKOUT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+zuv_checkout_key=$(printf '%s' "$ZUV_CHECKOUT" | sha1sum | cut -c1-10)
+export ZUV_WINEPREFIX=${ZUV_WINEPREFIX:-/opt/zuv-wine/$zuv_checkout_key}
+export ZUV_DISPLAY=${ZUV_DISPLAY:-:$((100 + 0x${zuv_checkout_key:0:4} % 400))}
+ZUV_WINE64=/usr/lib/wine/wine64
+ZUV_WINESERVER=/usr/lib/wine/wineserver64
+[ -x "$ZUV_WINESERVER" ] || ZUV_WINESERVER=/usr/lib/wine/wineserver
+
+zuv_wine_env() {
+    env WINEPREFIX="$ZUV_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        DISPLAY="$ZUV_DISPLAY" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$@"
+}
+
+zuv_start_display() {
+    local n=${ZUV_DISPLAY#:}
+    if [ -e "/tmp/.X$n-lock" ] && kill -0 "$(tr -d ' ' <"/tmp/.X$n-lock")" 2>/dev/null; then
+        return 0
+    fi
+    rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
+    Xvfb "$ZUV_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+    ZUV_XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        sleep 0.05
+    done
+    echo "zuv: Xvfb did not start on $ZUV_DISPLAY" >&2
+    return 1
+}
+
+zuv_stop_display() {
+    if [ -n "${ZUV_XVFB_PID:-}" ]; then
+        kill "$ZUV_XVFB_PID" 2>/dev/null || true
+        wait "$ZUV_XVFB_PID" 2>/dev/null || true
+        ZUV_XVFB_PID=
+    fi
+}
+
+# Creates the prefix when missing: Wine's own files, then a virtual desktop,
+# inside which modal dialogs end promptly.
+zuv_ensure_prefix() {
+    if [ -f "$ZUV_WINEPREFIX/.zuv-ready" ]; then
+        return 0
+    fi
+    echo "zuv: creating Wine prefix $ZUV_WINEPREFIX" >&2
+    mkdir -p "$ZUV_WINEPREFIX"
+    zuv_wine_env /usr/bin/wineboot -i >/dev/null 2>&1 </dev/null
+    zuv_wine_env "$ZUV_WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    zuv_wine_env "$ZUV_WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+    zuv_wine_env "$ZUV_WINESERVER" -w
+    touch "$ZUV_WINEPREFIX/.zuv-ready"
+}
+
+# A persistent wineserver spares every test program Wine's start-up.
+zuv_start_wineserver() {
+    zuv_wine_env "$ZUV_WINESERVER" -p >/dev/null 2>&1 </dev/null
+    zuv_wine_env "$ZUV_WINE64" cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+zuv_stop_wineserver() {
+    zuv_wine_env "$ZUV_WINESERVER" -k >/dev/null 2>&1 || true
+    zuv_wine_env "$ZUV_WINESERVER" -w >/dev/null 2>&1 || true
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <windows.h>
+
+// The window class of the main window and its one procedure.
+constexpr wchar_t kMainWindowClass[] = L"Zuv";
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Registers the class "Zuv" for the given module; false when it fails.
+bool RegisterMainWindowClass(HINSTANCE instance);
+
+// Creates the main window (WM_CREATE runs inside); null when it fails.
+HWND CreateMainWindow(HINSTANCE instance);
+
+// The four-key accelerator table of the main loop.
+HACCEL CreateMainAccelerators();

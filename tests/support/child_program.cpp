@@ -1,0 +1,76 @@
+#include "support/child_program.h"
+
+#include <shlwapi.h>
+
+#include <vector>
+
+#include "support/test_files.h"
+
+ChildProgram::~ChildProgram() {
+    if (info_.hProcess) {
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+        CloseHandle(info_.hProcess);
+    }
+    if (info_.hThread) CloseHandle(info_.hThread);
+}
+
+bool ChildProgram::Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder) {
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    return CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &info_) != 0;
+}
+
+namespace {
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t name[256] = L"";
+    GetClassNameW(window, name, 256);
+    if (owner == search->processId && IsWindowVisible(window) &&
+        (!search->className || wcscmp(name, search->className) == 0)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND ChildProgram::WaitForWindow(const wchar_t* className, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        WindowSearch search = {info_.dwProcessId, className, nullptr};
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        if (WaitForSingleObject(info_.hProcess, 50) != WAIT_TIMEOUT) return nullptr;
+    }
+    return nullptr;
+}
+
+bool ChildProgram::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (exitCode) GetExitCodeProcess(info_.hProcess, exitCode);
+    return true;
+}
+
+std::wstring ZuvPlainExe() { return JoinPath(BuildFolder(), L"Zuv_plain.exe"); }
+std::wstring ZuvExe() { return JoinPath(BuildFolder(), L"Zuv.exe"); }
+std::wstring PdfiumStandInDll() { return JoinPath(BuildFolder(), L"tools\\pdfium_standin\\pdfium.dll"); }
+
+std::wstring CopyProgramInto(const std::wstring& exe, const std::wstring& folder) {
+    std::wstring target = JoinPath(folder, PathFindFileNameW(exe.c_str()));
+    CopyFileW(exe.c_str(), target.c_str(), FALSE);
+    return target;
+}

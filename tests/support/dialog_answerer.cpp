@@ -1,0 +1,139 @@
+#include "support/dialog_answerer.h"
+
+#include <iterator>
+
+namespace {
+
+DialogAnswerer* activeAnswerer;
+
+std::wstring WindowText(HWND window) {
+    wchar_t buffer[1024] = L"";
+    GetWindowTextW(window, buffer, 1024);
+    return buffer;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t buffer[256] = L"";
+    GetClassNameW(window, buffer, 256);
+    return buffer;
+}
+
+UINT IconKind(HICON icon) {
+    if (!icon) return 0;
+    struct {
+        LPCWSTR id;
+        UINT kind;
+    } known[] = {{IDI_HAND, MB_ICONERROR},
+                 {IDI_EXCLAMATION, MB_ICONWARNING},
+                 {IDI_ASTERISK, MB_ICONINFORMATION},
+                 {IDI_QUESTION, MB_ICONQUESTION}};
+    for (auto& k : known) {
+        if (LoadIconW(nullptr, k.id) == icon) return k.kind;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::wstring DialogRecord::TextOf(int id) const {
+    for (const DialogControl& c : controls) {
+        if (c.id == id) return c.text;
+    }
+    return L"";
+}
+
+bool DialogRecord::HasButton(int id) const {
+    for (const DialogControl& c : controls) {
+        if (c.id == id && _wcsicmp(c.className.c_str(), L"Button") == 0) return true;
+    }
+    return false;
+}
+
+DialogAnswerer::DialogAnswerer() {
+    activeAnswerer = this;
+    // A thread timer is dispatched by every modal loop of this thread, and
+    // by the time it fires the dialog has finished WM_INITDIALOG.
+    timer_ = SetTimer(nullptr, 0, 15, OnTimer);
+}
+
+DialogAnswerer::~DialogAnswerer() {
+    if (timer_) KillTimer(nullptr, timer_);
+    if (activeAnswerer == this) activeAnswerer = nullptr;
+}
+
+void CALLBACK DialogAnswerer::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (!activeAnswerer) return;
+    for (auto it = activeAnswerer->handled_.begin(); it != activeAnswerer->handled_.end();) {
+        it = IsWindow(*it) ? std::next(it) : activeAnswerer->handled_.erase(it);
+    }
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(activeAnswerer));
+}
+
+BOOL CALLBACK DialogAnswerer::FindDialog(HWND window, LPARAM self) {
+    DialogAnswerer* answerer = reinterpret_cast<DialogAnswerer*>(self);
+    if (ClassOf(window) == L"#32770" && IsWindowVisible(window) && !answerer->handled_.count(window)) {
+        answerer->Handle(window);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void DialogAnswerer::Handle(HWND dialog) {
+    handled_.insert(dialog);
+    DialogRecord record;
+    record.caption = WindowText(dialog);
+    GetWindowRect(dialog, &record.windowRect);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        DialogControl control;
+        control.id = GetDlgCtrlID(child);
+        control.className = ClassOf(child);
+        control.text = WindowText(child);
+        control.style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+        if (_wcsicmp(control.className.c_str(), L"Static") == 0) {
+            if ((control.style & SS_TYPEMASK) == SS_ICON) {
+                record.icon = IconKind(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));
+            } else if (record.message.empty() && !control.text.empty()) {
+                record.message = control.text;
+            }
+        }
+        record.controls.push_back(control);
+    }
+    records_.push_back(record);
+
+    DialogAnswer answer;
+    if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.pop_front();
+    } else {
+        answer.button = record.HasButton(IDCANCEL) ? IDCANCEL : IDOK;
+        if (!record.HasButton(answer.button) && !record.controls.empty()) {
+            for (const DialogControl& c : record.controls) {
+                if (_wcsicmp(c.className.c_str(), L"Button") == 0) {
+                    answer.button = c.id;
+                    break;
+                }
+            }
+        }
+    }
+    for (auto& edit : answer.editTexts) SetDlgItemTextW(dialog, edit.first, edit.second.c_str());
+    switch (answer.action) {
+    case DialogAnswer::kButton:
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(answer.button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, answer.button)));
+        break;
+    case DialogAnswer::kEscape:
+    case DialogAnswer::kEnter: {
+        // A real key press goes to the focused control and through the
+        // dialog manager, as the keyboard's would.
+        HWND target = GetFocus();
+        if (!target || (target != dialog && !IsChild(dialog, target))) target = dialog;
+        WPARAM key = answer.action == DialogAnswer::kEscape ? VK_ESCAPE : VK_RETURN;
+        PostMessageW(target, WM_KEYDOWN, key, 1);
+        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+        break;
+    }
+    case DialogAnswer::kCloseBox:
+        PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    }
+}

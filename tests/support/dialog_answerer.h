@@ -1,0 +1,86 @@
+// Answers the modal dialogs and message boxes that the code under test opens
+// on this thread, and records what each one showed.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+struct DialogControl {
+    int id;
+    std::wstring className;
+    std::wstring text;
+    DWORD style;
+};
+
+struct DialogRecord {
+    std::wstring caption;
+    std::wstring message;  // the first non-empty static text (a message box's text)
+    // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION or 0.
+    UINT icon = 0;
+    std::vector<DialogControl> controls;
+    RECT windowRect = {};
+    std::wstring TextOf(int id) const;
+    bool HasButton(int id) const;
+};
+
+struct DialogAnswer {
+    enum Action { kButton, kEscape, kCloseBox, kEnter };
+    Action action = kButton;
+    int button = IDOK;
+    std::map<int, std::wstring> editTexts;  // set before the button is pressed
+
+    static DialogAnswer Press(int button) {
+        DialogAnswer a;
+        a.button = button;
+        return a;
+    }
+    static DialogAnswer Type(int editId, const std::wstring& text, int button = IDOK) {
+        DialogAnswer a;
+        a.button = button;
+        a.editTexts[editId] = text;
+        return a;
+    }
+    static DialogAnswer Escape() {
+        DialogAnswer a;
+        a.action = kEscape;
+        return a;
+    }
+    static DialogAnswer CloseBox() {
+        DialogAnswer a;
+        a.action = kCloseBox;
+        return a;
+    }
+};
+
+class DialogAnswerer {
+public:
+    DialogAnswerer();
+    ~DialogAnswerer();
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+
+    // Answers are used in order; a dialog that finds none left gets IDCANCEL
+    // (or IDOK when it has no cancel button), so a test never hangs.
+    void Push(const DialogAnswer& answer) { answers_.push_back(answer); }
+    const std::vector<DialogRecord>& records() const { return records_; }
+    size_t pending() const { return answers_.size(); }
+    void Clear() {
+        records_.clear();
+        answers_.clear();
+    }
+
+private:
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
+    static BOOL CALLBACK FindDialog(HWND window, LPARAM self);
+    void Handle(HWND dialog);
+
+    UINT_PTR timer_ = 0;
+    std::deque<DialogAnswer> answers_;
+    std::vector<DialogRecord> records_;
+    std::set<HWND> handled_;
+};

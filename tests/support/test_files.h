@@ -1,0 +1,43 @@
+// Temporary folders and small files for tests.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A fresh folder under the system temporary folder, removed with everything
+// in it when the object goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    // path() joined with a relative name.
+    std::wstring operator/(const std::wstring& name) const;
+
+private:
+    std::wstring path_;
+};
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
+bool WriteText(const std::wstring& path, const std::string& utf8);
+std::vector<unsigned char> ReadBytes(const std::wstring& path);
+bool MakeFolder(const std::wstring& path);  // with missing parents
+bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
+// Names in a folder, sorted, without "." and "..".
+std::vector<std::wstring> FolderEntries(const std::wstring& path);
+
+// Folder of the running test program, and the build folder.
+std::wstring TestProgramFolder();
+std::wstring BuildFolder();
+std::wstring SourceFolder();
+
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);

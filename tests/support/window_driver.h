@@ -1,0 +1,17 @@
+// Drives windows of this process the way the message loop would.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+// Dispatches this thread's messages for the given time.
+void PumpMessagesFor(DWORD milliseconds);
+// Dispatches messages until the condition holds or the time runs out;
+// returns the condition's last value.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+// A key press as the list view or the main window would get it, with the
+// given modifiers held for GetKeyState while it is handled.
+void SendKeyPress(HWND window, UINT key, bool shift = false, bool control = false);
+// Sets or clears the state GetKeyState reports for a modifier on this thread.
+void SetModifierState(UINT key, bool down);
