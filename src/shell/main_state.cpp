@@ -1,5 +1,9 @@
 #include "shell/main_state.h"
 
+#include "thumbnails/worker_params.h"
+
+TWorkerParams workerParams;
+
 HWND mainWindow;
 HWND upButton;
 HWND pathEdit;

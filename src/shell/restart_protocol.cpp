@@ -1,0 +1,52 @@
+#include "shell/restart_protocol.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "shell/folder_listing.h"
+#include "shell/main_state.h"
+#include "thumbnails/thumbnail_worker.h"
+
+void StopWorkerForChange() {
+    workerParams.generation = nextGeneration;
+    ++nextGeneration;
+    StopThumbnailWorker();
+}
+
+void SelectListItem(int index) {
+    // -1 would apply the state to every item; no focused item means no selection.
+    if (index >= 0) {
+        LVITEMW item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(listView, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(listView, LVM_ENSUREVISIBLE, index, FALSE);
+    }
+    UpdateWindow(listView);
+    SetFocus(listView);
+}
+
+void RestartThumbnailWorker(int rebuild) {
+    workerParams.fullRebuild = rebuild;
+    workerParams.ignoreCache = 0;
+    workerStop = 0;
+    workerThread = CreateThread(nullptr, 0, ThumbnailWorkerProc, &workerParams, 0, nullptr);
+}
+
+int FocusedListItem(std::wstring* name) {
+    int index = static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    wchar_t text[kPathChars] = L"";
+    if (index >= 0) {
+        LVITEMW item = {};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = kPathChars;
+        SendMessageW(listView, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+    }
+    if (name) *name = text;
+    return index;
+}
+
+void ReselectByName(const std::wstring& name, int fallback) {
+    SelectListItem(FindItemByName(name.c_str(), fallback));
+}

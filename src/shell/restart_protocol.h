@@ -1,0 +1,23 @@
+// The steps every command follows when it changes the current folder or its
+// contents: stop the worker under a new generation, do the change, relist,
+// select, start a new worker.
+#pragma once
+
+#include <string>
+
+// Hands the worker record a generation no earlier worker had, then stops it.
+void StopWorkerForChange();
+
+// Selects, focuses and shows one item and gives the list view the focus.
+// An index that names no item selects nothing.
+void SelectListItem(int index);
+
+// Starts the next worker; rebuild 1 makes every picture anew, 0 reuses the
+// pictures of unchanged names.
+void RestartThumbnailWorker(int rebuild);
+
+// The focused item of the list view: its index (-1 when none) and its name.
+int FocusedListItem(std::wstring* name);
+
+// Selects the item named `name`, else the item at `fallback`.
+void ReselectByName(const std::wstring& name, int fallback);

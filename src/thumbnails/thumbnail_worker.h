@@ -1,0 +1,17 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "thumbnails/worker_params.h"
+
+// Sets the stop flag, gives the worker 100 ms, abandons it if it has not
+// ended, and clears the flag again. On return no worker is current.
+void StopThumbnailWorker();
+
+// A new icon of the picture that the image list holds at the position of the
+// first list item named `name` (case-insensitive); null when there is none.
+HICON FindListItemIcon(HWND list, HIMAGELIST images, const wchar_t* name);
+
+// Dispatches this thread's pending messages.
+void PumpMessages();
