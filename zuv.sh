@@ -64,7 +64,7 @@ test)
     trap cleanup EXIT
     zuv_start_display
     zuv_ensure_prefix
-    zuv_start_wineserver
+    zuv_start_wineserver "$BUILD/tools/desktop_check.exe"
     ctest --test-dir "$BUILD" --output-on-failure --timeout 900 -j"$(nproc)"
     ;;
 *)

@@ -55,9 +55,20 @@ zuv_ensure_prefix() {
 }
 
 # A persistent wineserver spares every test program Wine's start-up.
+# The check program also brings up the virtual desktop before the first test.
 zuv_start_wineserver() {
     zuv_wine_env "$ZUV_WINESERVER" -p >/dev/null 2>&1 </dev/null
-    zuv_wine_env "$ZUV_WINE64" cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+    local check=${1:-}
+    [ -n "$check" ] || return 0
+    for attempt in 1 2 3 4 5; do
+        if zuv_wine_env "$ZUV_WINE64" "$check" >/dev/null 2>&1 </dev/null; then
+            return 0
+        fi
+        echo "zuv: Wine cannot make windows yet (attempt $attempt)" >&2
+        sleep 1
+    done
+    echo "zuv: Wine cannot make windows on $ZUV_DISPLAY" >&2
+    return 1
 }
 
 zuv_stop_wineserver() {
