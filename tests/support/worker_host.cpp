@@ -1,5 +1,7 @@
 #include "support/worker_host.h"
 
+#include <algorithm>
+
 #include "shell/folder_listing.h"
 #include "shell/main_state.h"
 #include "support/test_files.h"
@@ -147,7 +149,11 @@ bool WorkerHost::WaitForEnd(HANDLE thread, DWORD timeoutMs) {
 }
 
 bool WorkerHost::Run(int fullRebuild, int ignoreCache) {
-    return WaitForEnd(Start(fullRebuild, ignoreCache));
+    HANDLE thread = Start(fullRebuild, ignoreCache);
+    if (!WaitForEnd(thread)) return false;
+    threads_.erase(std::find(threads_.begin(), threads_.end(), thread));
+    CloseHandle(thread);
+    return true;
 }
 
 LRESULT CALLBACK WorkerHost::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
