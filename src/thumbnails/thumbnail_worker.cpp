@@ -110,25 +110,8 @@ TStepResult AddFittedTile(const TWorkerRun& run, const TWorkerItem& item, HBITMA
 }
 
 TStepResult AddArchiveTile(const TWorkerRun& run, const TWorkerItem& item, HBITMAP picture) {
-    HBITMAP badge = run.archiveBadgeInfo.hbmColor;
-    HBITMAP mask = MakeArchiveTileMask(picture, run.size, badge);
-    HBITMAP tile = ScaleToTile(picture, run.size, 0);
-    BITMAP badgeSize = {};
-    if (badge && GetObjectW(badge, sizeof(badgeSize), &badgeSize)) {
-        HDC tileDc = CreateCompatibleDC(run.dc);
-        HDC badgeDc = CreateCompatibleDC(run.dc);
-        HGDIOBJ oldTile = SelectObject(tileDc, tile);
-        HGDIOBJ oldBadge = SelectObject(badgeDc, badge);
-        BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(tileDc, run.size - badgeSize.bmWidth, run.size - badgeSize.bmHeight, badgeSize.bmWidth,
-                   badgeSize.bmHeight, badgeDc, 0, 0, badgeSize.bmWidth, badgeSize.bmHeight, blend);
-        SelectObject(badgeDc, oldBadge);
-        SelectObject(tileDc, oldTile);
-        DeleteDC(badgeDc);
-        DeleteDC(tileDc);
-    }
-    // Alpha left in a tile would make the image list ignore the mask.
-    UnpremultiplyAndClearAlpha(tile);
+    HBITMAP mask = nullptr;
+    HBITMAP tile = MakeArchiveTile(run.dc, picture, run.size, run.archiveBadgeInfo.hbmColor, &mask);
     return AddBitmap(run, item, tile, mask);
 }
 

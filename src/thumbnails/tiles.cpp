@@ -266,6 +266,25 @@ HBITMAP MakeArchiveTileMask(HBITMAP bitmap, int size, HBITMAP badge) {
     return MaskFromBytes(bytes, size);
 }
 
+HBITMAP MakeArchiveTile(HDC dc, HBITMAP picture, int size, HBITMAP badge, HBITMAP* mask) {
+    *mask = MakeArchiveTileMask(picture, size, badge);
+    HBITMAP tile = ScaleToTile(picture, size, 0);
+    int bw = 0, bh = 0;
+    if (MeasureBitmap(badge, &bw, &bh)) {
+        HDC tileDc = CreateCompatibleDC(dc);
+        HDC badgeDc = CreateCompatibleDC(dc);
+        HGDIOBJ oldTile = SelectObject(tileDc, tile);
+        HGDIOBJ oldBadge = SelectObject(badgeDc, badge);
+        AlphaBlend(tileDc, size - bw, size - bh, bw, bh, badgeDc, 0, 0, bw, bh, kBlendPremultiplied);
+        SelectObject(badgeDc, oldBadge);
+        SelectObject(tileDc, oldTile);
+        DeleteDC(badgeDc);
+        DeleteDC(tileDc);
+    }
+    UnpremultiplyAndClearAlpha(tile);
+    return tile;
+}
+
 void PremultiplyAlpha(HBITMAP bitmap) {
     if (!bitmap) return;
     BITMAPINFOHEADER header;

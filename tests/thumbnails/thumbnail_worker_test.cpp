@@ -117,6 +117,15 @@ TEST_F(Worker, ListViewTakesItsOwnFolderPictureIntoItsOwnImageList) {
     iconView = 1;
 }
 
+TEST_F(Worker, PlainProgramHasNoPdfStep) {
+    MakeItems({}, {L"doc.pdf"});
+    WriteText(folder / L"doc.pdf",
+              "%PDF-1.4\n3 0 obj << /Type /Page /MediaBox [0 0 200 100] >> endobj\n%%EOF\n");
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageCount(), 1);
+    EXPECT_FALSE(ImageListMaskBit(host.images(), 0, kSize / 2, 2)) << "no fitted page tile";
+}
+
 TEST_F(Worker, CompletedRunWithAutoSaveWritesOneCacheFilePerFile) {
     MakeItems({L"sub"}, {L"a.txt", L"b.txt"});
     workerParams.cacheAutoSave = 1;

@@ -289,3 +289,52 @@ TEST_F(Tiles, ShellPicturesOfAMissingPathAreNone) {
     EXPECT_EQ(GetShellItemImageIcon(missing.c_str(), 64), nullptr);
     EXPECT_EQ(GetShellItemIcon(L"", 64), nullptr);
 }
+
+TEST_F(Tiles, ArchiveTileCarriesTheBadgeInItsCornerAndNoAlpha) {
+    HICON badgeIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE),
+                                                    IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    ASSERT_NE(badgeIcon, nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(badgeIcon, &info));
+    int bw = 0, bh = 0;
+    std::vector<Pixel> badge = ReadPixels(info.hbmColor, &bw, &bh);
+
+    const int size = 64;
+    HBITMAP picture = MakeSolidBitmap(300, 100, MakePixel(0, 255, 0));
+    HBITMAP reference = MakeArchiveTileMask(picture, size, info.hbmColor);
+    HBITMAP mask = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP tile = MakeArchiveTile(screen, picture, size, info.hbmColor, &mask);
+    ReleaseDC(nullptr, screen);
+    ASSERT_NE(tile, nullptr);
+    ASSERT_NE(mask, nullptr);
+    EXPECT_EQ(GetObjectType(picture), 0u);
+
+    std::vector<Pixel> pixels = ReadPixels(tile);
+    int opaqueBadgePixels = 0;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            Pixel p = pixels[y * size + x];
+            ASSERT_EQ(PixelAlpha(p), 0) << x << "," << y;
+            ASSERT_EQ(MaskBitSet(mask, x, y), MaskBitSet(reference, x, y)) << x << "," << y;
+            if (x < size - bw || y < size - bh) continue;
+            Pixel b = badge[(y - (size - bh)) * bw + (x - (size - bw))];
+            if (PixelAlpha(b) == 255) {
+                ++opaqueBadgePixels;
+                ASSERT_EQ(PixelColour(p), PixelColour(b)) << x << "," << y;
+            } else if (PixelAlpha(b) == 0) {
+                // Margin below the picture, or the picture itself.
+                ASSERT_TRUE(PixelColour(p) == kDark || PixelColour(p) == RGB(0, 255, 0)) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(opaqueBadgePixels, 100);
+    EXPECT_EQ(PixelColour(pixels[25 * size + 5]), RGB(0, 255, 0));
+    EXPECT_EQ(PixelColour(pixels[5 * size + 5]), kDark);
+    DeleteObject(tile);
+    DeleteObject(mask);
+    DeleteObject(reference);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(badgeIcon);
+}
