@@ -54,7 +54,7 @@ int SharedValue(const int& value) {
 
 bool RunIsCurrent(const TWorkerRun& run) {
     const TWorkerParams* p = run.params;
-    return run.generation == p->generation && p->currentDir && _wcsicmp(run.folder, p->currentDir) == 0;
+    return run.generation == p->generation && p->currentDir && _wcsnicmp(run.folder, p->currentDir, kPath) == 0;
 }
 
 bool RunMayGoOn(void* context) {
