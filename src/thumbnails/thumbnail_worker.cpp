@@ -1,20 +1,387 @@
 #include "thumbnails/thumbnail_worker.h"
 
-#include "shell/main_state.h"
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlwapi.h>
 
-DWORD WINAPI ThumbnailWorkerProc(LPVOID) {
+#include <cwchar>
+#include <initializer_list>
+
+#include "resources/resource.h"
+#include "shell/folder_listing.h"
+#include "shell/main_state.h"
+#include "thumbnails/cache_files.h"
+#include "thumbnails/pdf_step.h"
+#include "thumbnails/tiles.h"
+#include "thumbnails/worker_renderers.h"
+
+namespace {
+
+constexpr int kPath = 260;
+
+// What one run keeps for itself; everything else is read from the record
+// when it is used.
+struct TWorkerRun {
+    TWorkerParams* params;
+    wchar_t folder[kPath];
+    int generation;
+    int count;
+    int size;
+    HIMAGELIST images;
+    HIMAGELIST previous;
+    HINSTANCE instance;
+    HICON folderBadge;
+    HICON archiveBadge;
+    ICONINFO archiveBadgeInfo;
+    HDC dc;
+    int pageIndex;
+};
+
+struct TWorkerItem {
+    int index;
+    wchar_t name[kPath];
+    wchar_t path[kPath];
+    const wchar_t* extension;
+    bool isFolder;
+};
+
+enum TStepResult { kNextStep, kItemDone };
+
+// Values the user-interface thread changes while workers read them.
+int SharedValue(const int& value) {
+    return *static_cast<const volatile int*>(&value);
+}
+
+bool RunIsCurrent(const TWorkerRun& run) {
+    const TWorkerParams* p = run.params;
+    return run.generation == p->generation && p->currentDir && _wcsnicmp(run.folder, p->currentDir, kPath) == 0;
+}
+
+bool RunMayGoOn(void* context) {
+    return workerStop == 0 && RunIsCurrent(*static_cast<TWorkerRun*>(context));
+}
+
+bool ExtensionIs(const TWorkerItem& item, std::initializer_list<const wchar_t*> extensions) {
+    for (const wchar_t* extension : extensions) {
+        if (_wcsicmp(item.extension, extension) == 0) return true;
+    }
+    return false;
+}
+
+// The count rule keeps picture i with item i. The currency test, made again
+// right before the add, keeps an abandoned worker out of its successor's list.
+bool MayAddPicture(const TWorkerRun& run, const TWorkerItem& item) {
+    return RunIsCurrent(run) && ImageList_GetImageCount(run.images) == item.index;
+}
+
+void RedrawItem(const TWorkerRun& run, int index) {
+    SendMessageW(run.params->listView, LVM_REDRAWITEMS, index, index);
+}
+
+TStepResult AddIcon(const TWorkerRun& run, const TWorkerItem& item, HICON icon) {
+    if (MayAddPicture(run, item)) {
+        ImageList_ReplaceIcon(run.images, -1, icon);
+        RedrawItem(run, item.index);
+    }
+    DestroyIcon(icon);
+    return kItemDone;
+}
+
+TStepResult AddBitmap(const TWorkerRun& run, const TWorkerItem& item, HBITMAP bitmap, HBITMAP mask) {
+    if (MayAddPicture(run, item)) {
+        ImageList_Add(run.images, bitmap, mask);
+        RedrawItem(run, item.index);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (mask) DeleteObject(mask);
+    return kItemDone;
+}
+
+// Stands in for a picture that a step without fallback could not make, so
+// that the following items still get theirs.
+TStepResult AddPlainTile(const TWorkerRun& run, const TWorkerItem& item) {
+    return AddBitmap(run, item, ScaleToTile(nullptr, run.size, 0), nullptr);
+}
+
+TStepResult AddFittedTile(const TWorkerRun& run, const TWorkerItem& item, HBITMAP picture) {
+    HBITMAP mask = MakeTileMask(picture, run.size);
+    HBITMAP tile = ScaleToTile(picture, run.size, 0);
+    return AddBitmap(run, item, tile, mask);
+}
+
+TStepResult AddArchiveTile(const TWorkerRun& run, const TWorkerItem& item, HBITMAP picture) {
+    HBITMAP mask = nullptr;
+    HBITMAP tile = MakeArchiveTile(run.dc, picture, run.size, run.archiveBadgeInfo.hbmColor, &mask);
+    return AddBitmap(run, item, tile, mask);
+}
+
+// ---- The steps, in the order they are tried ----
+
+TStepResult StepCacheFile(TWorkerRun& run, TWorkerItem& item) {
+    if (run.params->ignoreCache != 0) return kNextStep;
+    wchar_t cacheFile[kPath];
+    if (!MakeItemCacheFilePath(cacheFile, run.folder, item.name, SharedValue(iconView))) return kNextStep;
+    if (!PathFileExistsW(cacheFile)) return kNextStep;
+    HICON icon = static_cast<HICON>(LoadImageW(nullptr, cacheFile, IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+    if (!icon) return kNextStep;  // a file that is no icon counts as absent
+    return AddIcon(run, item, icon);
+}
+
+TStepResult StepPreviousPicture(TWorkerRun& run, TWorkerItem& item) {
+    if (run.params->fullRebuild != 0 || item.isFolder) return kNextStep;
+    HICON icon = FindListItemIcon(run.params->shadowListView, run.previous, item.name);
+    if (!icon) return kNextStep;
+    return AddIcon(run, item, icon);
+}
+
+TStepResult StepFlashIcon(TWorkerRun& run, TWorkerItem& item) {
+    if (!ExtensionIs(item, {L".swf"})) return kNextStep;
+    wchar_t path[kPath];
+    lstrcpynW(path, item.path, kPath);  // the call may write into it
+    WORD index = 0;
+    HICON icon = ExtractAssociatedIconW(run.instance, path, &index);
+    return icon ? AddIcon(run, item, icon) : AddPlainTile(run, item);
+}
+
+TStepResult StepFolderPicture(TWorkerRun& run, TWorkerItem& item) {
+    if (!item.isFolder) return kNextStep;
+    wchar_t pictureFile[kPath];
+    if (!MakeFolderPicturePath(pictureFile, item.path, SharedValue(iconView)) || !PathFileExistsW(pictureFile)) {
+        return kNextStep;
+    }
+    HICON picture = static_cast<HICON>(LoadImageW(nullptr, pictureFile, IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+    HBITMAP tile = ComposeFolderTile(picture, run.folderBadge);
+    if (picture) DestroyIcon(picture);
+    // A picture saved at another thumbnail size is fitted to this one, so the
+    // image list takes exactly one image for the item.
+    BITMAP tileSize = {};
+    if (tile && GetObjectW(tile, sizeof(tileSize), &tileSize) &&
+        (tileSize.bmWidth != run.size || tileSize.bmHeight != run.size)) {
+        tile = ScaleToTile(tile, run.size, 0);
+    }
+    if (!tile) return AddPlainTile(run, item);
+    return AddBitmap(run, item, tile, nullptr);
+}
+
+TStepResult StepFolderImage(TWorkerRun& run, TWorkerItem& item) {
+    if (!item.isFolder) return kNextStep;
+    HICON icon = GetShellItemImageIcon(item.path, run.size);
+    return icon ? AddIcon(run, item, icon) : AddPlainTile(run, item);
+}
+
+TStepResult StepZip(TWorkerRun& run, TWorkerItem& item) {
+    if (!ExtensionIs(item, {L".zip"})) return kNextStep;
+    HBITMAP picture = WorkerZipPicture(item.path, run.params);
+    return picture ? AddArchiveTile(run, item, picture) : kNextStep;
+}
+
+TStepResult StepArchive(TWorkerRun& run, TWorkerItem& item) {
+    if (!ExtensionIs(item, {L".7z", L".rar", L".cab", L".lzh"})) return kNextStep;
+    const wchar_t* archiver = run.params->sevenZipPath;
+    if (!archiver || !*archiver) return kNextStep;
+    HBITMAP picture = WorkerArchivePicture(item.path, run.params);
+    return picture ? AddArchiveTile(run, item, picture) : kNextStep;
+}
+
+TStepResult StepMp3Cover(TWorkerRun& run, TWorkerItem& item) {
+    if (!ExtensionIs(item, {L".mp3"})) return kNextStep;
+    wchar_t path[kPath];
+    lstrcpynW(path, item.path, kPath);
+    wchar_t title[kPath] = L"";
+    HBITMAP cover = WorkerMp3Cover(path, title);
+    return cover ? AddFittedTile(run, item, cover) : kNextStep;
+}
+
+TStepResult StepFontSample(TWorkerRun& run, TWorkerItem& item) {
+    if (!ExtensionIs(item, {L".ttf", L".ttc", L".otf", L".woff", L".woff2"})) return kNextStep;
+    const TWorkerParams* p = run.params;
+    wchar_t path[kPath];
+    lstrcpynW(path, item.path, kPath);
+    wchar_t faceName[kPath] = L"";
+    HBITMAP sample = WorkerFontSample(path, run.size, run.size, p->fontSize, p->fontStrJp, p->fontStrEn, 1,
+                                      faceName, &run.pageIndex);
+    // A font that cannot be drawn still gets its (plain) tile.
+    return AddBitmap(run, item, ScaleToTile(sample, run.size, 0), nullptr);
+}
+
+TStepResult StepPdfPage(TWorkerRun& run, TWorkerItem& item) {
+    if (!WorkerHasPdfStep() || !ExtensionIs(item, {L".pdf"})) return kNextStep;
+    HBITMAP page = RunWorkerPdfStep(item.path, &run.pageIndex);
+    return page ? AddFittedTile(run, item, page) : kNextStep;
+}
+
+TStepResult StepHtmlScreenshot(TWorkerRun& run, TWorkerItem& item) {
+    if (!ExtensionIs(item, {L".htm", L".html"})) return kNextStep;
+    const wchar_t* browser = run.params->browserPath;
+    if (!browser || !*browser || !PathFileExistsW(browser)) return kNextStep;
+    HBITMAP shot = WorkerHtmlScreenshot(browser, item.path);
+    return shot ? AddFittedTile(run, item, shot) : kNextStep;
+}
+
+TStepResult StepImage(TWorkerRun& run, TWorkerItem& item) {
+    HBITMAP picture = WorkerImage(item.path, run.size, run.params->speedMode);
+    if (!picture) return kNextStep;
+    if (ExtensionIs(item, {L".jpg", L".jpeg"})) picture = WorkerExifTurn(run.params->mainWindow, item.path, picture);
+    int alpha = 0;
+    if (ExtensionIs(item, {L".png", L".webp", L".gif"})) {
+        PremultiplyAlpha(picture);
+        alpha = 1;
+    }
+    if (!picture) return kNextStep;
+    HBITMAP mask = MakeTileMask(picture, run.size);
+    HBITMAP tile = ScaleToTile(picture, run.size, alpha);
+    return AddBitmap(run, item, tile, mask);
+}
+
+TStepResult StepVideoFrame(TWorkerRun& run, TWorkerItem& item) {
+    int seconds = run.params->thumbnailWait;
+    if (seconds == -1) return kNextStep;
+    HBITMAP frame = WorkerVideoFrame(item.path, seconds);
+    return frame ? AddFittedTile(run, item, frame) : kNextStep;
+}
+
+TStepResult StepDocx(TWorkerRun& run, TWorkerItem& item) {
+    HBITMAP page = WorkerDocxPage(run.params->mainWindow, item.path, run.size, run.size, run.params->fontName);
+    return page ? AddBitmap(run, item, page, nullptr) : kNextStep;
+}
+
+TStepResult StepTextFile(TWorkerRun& run, TWorkerItem& item) {
+    HBITMAP text = WorkerTextFile(item.path, run.size, run.size, run.params->fontName);
+    return text ? AddBitmap(run, item, text, nullptr) : kNextStep;
+}
+
+TStepResult StepShellIcon(TWorkerRun& run, TWorkerItem& item) {
+    HBITMAP icon = GetShellItemIcon(item.path, run.size);
+    PremultiplyAlpha(icon);
+    HBITMAP square = ComposeIntoSquare(run.params->mainWindow, icon, run.size, run.params->speedMode);
+    return AddBitmap(run, item, ScaleToTile(square, run.size, 0), nullptr);
+}
+
+using TWorkerStep = TStepResult (*)(TWorkerRun&, TWorkerItem&);
+
+// Cheap tests first: the cache and the previous run's pictures before any
+// renderer, the extension rules before the generic decoders.
+const TWorkerStep kWorkerSteps[] = {
+    StepCacheFile,      StepPreviousPicture, StepFlashIcon, StepFolderPicture, StepFolderImage, StepZip,
+    StepArchive,        StepMp3Cover,        StepFontSample, StepPdfPage,      StepHtmlScreenshot,
+    StepImage,          StepVideoFrame,      StepDocx,       StepTextFile,     StepShellIcon,
+};
+
+void MakeItem(const TWorkerRun& run, int index, TWorkerItem* item) {
+    item->index = index;
+    item->name[0] = L'\0';
+    LVITEMW lv = {};
+    lv.iSubItem = 0;
+    lv.pszText = item->name;
+    lv.cchTextMax = kPath;
+    SendMessageW(run.params->listView, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&lv));
+    if (!PathCombineW(item->path, run.folder, item->name)) item->path[0] = L'\0';
+    item->extension = PathFindExtensionW(item->path);
+    item->isFolder = IsFolderPath(item->path);
+}
+
+void StartRun(TWorkerRun* run, TWorkerParams* p) {
+    lstrcpynW(run->folder, p->currentDir ? p->currentDir : L"", kPath);
+    run->generation = p->generation;
+    run->count = static_cast<int>(SendMessageW(p->listView, LVM_GETITEMCOUNT, 0, 0));
+    if (SharedValue(iconView) == 1) {
+        run->size = p->iconSize;
+        run->images = p->imageListLarge;
+    } else {
+        run->size = p->iconSizeSmall;
+        run->images = p->imageListSmall;
+    }
+    run->previous = ImageList_Duplicate(run->images);
+    ImageList_Remove(run->images, -1);
+    if (run->count > 0) SendMessageW(p->listView, LVM_REDRAWITEMS, 0, run->count - 1);
+    UpdateWindow(p->listView);
+
+    run->instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(p->mainWindow, GWLP_HINSTANCE));
+    wchar_t emptyPath[kPath] = L"";
+    WORD index = 0;
+    run->folderBadge = ExtractAssociatedIconW(run->instance, emptyPath, &index);
+    run->dc = GetDC(p->mainWindow);
+    run->archiveBadge = static_cast<HICON>(
+        LoadImageW(run->instance, MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    if (!run->archiveBadge || !GetIconInfo(run->archiveBadge, &run->archiveBadgeInfo)) {
+        run->archiveBadgeInfo = ICONINFO{};
+    }
+    run->pageIndex = 0;
+}
+
+void EndRun(TWorkerRun* run) {
+    TWorkerParams* p = run->params;
+    if (workerStop == 0 && RunIsCurrent(*run)) ListFolder(p->shadowListView, run->folder, p->hideCache);
+    if (run->folderBadge) DestroyIcon(run->folderBadge);
+    if (run->previous) {
+        ImageList_Remove(run->previous, -1);
+        ImageList_Destroy(run->previous);
+    }
+    PumpMessages();
+    if (run->archiveBadgeInfo.hbmColor) DeleteObject(run->archiveBadgeInfo.hbmColor);
+    if (run->archiveBadgeInfo.hbmMask) DeleteObject(run->archiveBadgeInfo.hbmMask);
+    if (run->archiveBadge) DestroyIcon(run->archiveBadge);
+    if (run->dc) ReleaseDC(p->mainWindow, run->dc);
+    if (workerStop == 0 && RunIsCurrent(*run) && p->cacheAutoSave == 1) {
+        SaveFolderCacheWhile(p->mainWindow, p->listView, p->imageListLarge, p->imageListSmall, run->folder,
+                             RunMayGoOn, run);
+    }
+    // While a stop is under way no successor has started yet: a partial list
+    // must not be reused by name as if it were complete.
+    if (workerStop == 1) ImageList_Remove(run->images, -1);
+}
+
+}  // namespace
+
+DWORD WINAPI ThumbnailWorkerProc(LPVOID param) {
+    TWorkerParams* p = static_cast<TWorkerParams*>(param);
+    // The shell item, imaging and Media Foundation calls of the renderers need COM here.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
+    TWorkerRun run = {};
+    run.params = p;
+    StartRun(&run, p);
+
+    for (int i = 0; i < run.count; ++i) {
+        if (workerStop == 1) break;     // stopped
+        if (!RunIsCurrent(run)) break;  // superseded
+        TWorkerItem item;
+        MakeItem(run, i, &item);
+        for (TWorkerStep step : kWorkerSteps) {
+            if (step(run, item) == kItemDone) break;
+        }
+    }
+    EndRun(&run);
+
+    if (SUCCEEDED(com)) CoUninitialize();
     return 1;
 }
 
 void StopThumbnailWorker() {
     if (!workerThread) return;
     workerStop = 1;
-    if (WaitForSingleObject(workerThread, 100) != WAIT_TIMEOUT) CloseHandle(workerThread);
+    WaitForSingleObject(workerThread, 100);
+    // An abandoned worker runs on and ends by itself; nothing waits for it
+    // again, so its handle can be closed now as well.
+    CloseHandle(workerThread);
     workerThread = nullptr;
     workerStop = 0;
 }
 
-HICON FindListItemIcon(HWND, HIMAGELIST, const wchar_t*) {
+HICON FindListItemIcon(HWND list, HIMAGELIST images, const wchar_t* name) {
+    if (!list || !images || !name) return nullptr;
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[kPath] = L"";
+        LVITEMW item = {};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = kPath;
+        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        if (_wcsicmp(text, name) == 0) {
+            return i < ImageList_GetImageCount(images) ? ImageList_GetIcon(images, i, ILD_NORMAL) : nullptr;
+        }
+    }
     return nullptr;
 }
 

@@ -1,0 +1,237 @@
+#include "thumbnails/cache_files.h"
+
+#include <shlwapi.h>
+#include <strsafe.h>
+
+#include <cwchar>
+#include <vector>
+
+#include "shell/main_state.h"
+#include "thumbnails/thumbnail_worker.h"
+
+namespace {
+
+constexpr int kPath = 260;
+
+#pragma pack(push, 1)
+struct TIconDirEntry {
+    BYTE width;
+    BYTE height;
+    BYTE colourCount;
+    BYTE reserved;
+    WORD planes;
+    WORD bitCount;
+    DWORD bytesInImage;
+    DWORD imageOffset;
+};
+#pragma pack(pop)
+static_assert(sizeof(TIconDirEntry) == 16, "icon directory entry is 16 bytes");
+
+DWORD RoundUpTo4(DWORD n) {
+    return (n + 3) & ~3u;
+}
+
+void WriteAll(HANDLE file, const void* data, DWORD size) {
+    DWORD written = 0;
+    WriteFile(file, data, size, &written, nullptr);
+}
+
+void DeleteIfPresent(const wchar_t* path) {
+    if (PathFileExistsW(path)) DeleteFileW(path);
+}
+
+bool CacheFolderOf(wchar_t* out, const wchar_t* folder) {
+    out[0] = L'\0';
+    return folder && PathCombineW(out, folder, kCacheFolderName) != nullptr;
+}
+
+void EnsureFolder(const wchar_t* path) {
+    if (!IsFolderPath(path)) CreateDirectoryW(path, nullptr);
+}
+
+std::wstring ListItemText(HWND list, int index) {
+    wchar_t text[kPath] = L"";
+    LVITEMW item = {};
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = kPath;
+    SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+}  // namespace
+
+bool IsFolderPath(const wchar_t* path) {
+    return path && *path && PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY;
+}
+
+bool MakeItemCacheFilePath(wchar_t* out, const wchar_t* folder, const wchar_t* name, int iconViewMode) {
+    wchar_t cache[kPath];
+    out[0] = L'\0';
+    if (!CacheFolderOf(cache, folder)) return false;
+    const wchar_t* format = iconViewMode == 1 ? L"%s\\%s.Zuv.icon.ico" : L"%s\\%s.Zuv.list.ico";
+    // A truncated name could name another item's file; such a path counts as none.
+    if (FAILED(StringCchPrintfW(out, kPath, format, cache, name))) {
+        out[0] = L'\0';
+        return false;
+    }
+    return true;
+}
+
+bool MakeFolderPicturePath(wchar_t* out, const wchar_t* folder, int iconViewMode) {
+    wchar_t cache[kPath];
+    out[0] = L'\0';
+    if (!CacheFolderOf(cache, folder)) return false;
+    const wchar_t* format = iconViewMode == 1 ? L"%s\\%s.icon.ico" : L"%s\\%s.list.ico";
+    if (FAILED(StringCchPrintfW(out, kPath, format, cache, L"Zuv_FOLDER"))) {
+        out[0] = L'\0';
+        return false;
+    }
+    return true;
+}
+
+void WriteBitmapRowsBottomUp(HANDLE file, HBITMAP bitmap) {
+    BITMAP info = {};
+    if (!GetObjectW(bitmap, sizeof(info), &info) || info.bmWidthBytes <= 0 || info.bmHeight == 0) return;
+    DWORD rowBytes = static_cast<DWORD>(info.bmWidthBytes);
+    DWORD height = static_cast<DWORD>(info.bmHeight < 0 ? -info.bmHeight : info.bmHeight);
+    DWORD padded = RoundUpTo4(rowBytes);
+    std::vector<BYTE> bits(static_cast<size_t>(height) * padded, 0);
+    GetBitmapBits(bitmap, static_cast<LONG>(bits.size()), bits.data());
+    static const BYTE zeros[4] = {0, 0, 0, 0};
+    for (DWORD y = height; y-- > 0;) {
+        WriteAll(file, bits.data() + static_cast<size_t>(y) * rowBytes, rowBytes);
+        if (padded != rowBytes) WriteAll(file, zeros, padded - rowBytes);
+    }
+}
+
+void SaveIconFile(HICON icon, const wchar_t* path) {
+    // Without a readable picture no file is made: the worker renders the item anew.
+    if (!icon || !path || !*path) return;
+    ICONINFO info = {};
+    if (!GetIconInfo(icon, &info)) return;
+    BITMAP colour = {};
+    BITMAP mask = {};
+    bool readable = info.hbmColor && info.hbmMask && GetObjectW(info.hbmColor, sizeof(colour), &colour) &&
+                    GetObjectW(info.hbmMask, sizeof(mask), &mask);
+    HANDLE file = readable ? CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)
+                           : INVALID_HANDLE_VALUE;
+    if (file != INVALID_HANDLE_VALUE) {
+        const WORD header[3] = {0, 1, 1};
+        WriteAll(file, header, sizeof(header));
+        SetFilePointer(file, sizeof(TIconDirEntry), nullptr, FILE_CURRENT);
+
+        DWORD colourHeight = static_cast<DWORD>(colour.bmHeight);
+        DWORD maskHeight = static_cast<DWORD>(mask.bmHeight);
+        DWORD colourBytes = colourHeight * RoundUpTo4(static_cast<DWORD>(colour.bmWidthBytes));
+        DWORD maskBytes = maskHeight * RoundUpTo4(static_cast<DWORD>(mask.bmWidthBytes));
+
+        BITMAPINFOHEADER bih = {};
+        bih.biSize = sizeof(bih);
+        bih.biWidth = colour.bmWidth;
+        bih.biHeight = colour.bmHeight * 2;  // colour image and mask together
+        bih.biPlanes = colour.bmPlanes;
+        bih.biBitCount = colour.bmBitsPixel;
+        bih.biCompression = BI_RGB;
+        bih.biSizeImage = colourBytes + maskBytes;
+        WriteAll(file, &bih, sizeof(bih));
+
+        WriteBitmapRowsBottomUp(file, info.hbmColor);
+        WriteBitmapRowsBottomUp(file, info.hbmMask);
+
+        TIconDirEntry entry = {};
+        entry.width = static_cast<BYTE>(colour.bmWidth & 0xFF);
+        entry.height = static_cast<BYTE>(colour.bmHeight & 0xFF);
+        entry.colourCount =
+            colour.bmBitsPixel < 8 ? static_cast<BYTE>(1u << (colour.bmPlanes * colour.bmBitsPixel)) : 0;
+        entry.planes = colour.bmPlanes;
+        entry.bitCount = colour.bmBitsPixel;
+        entry.bytesInImage = sizeof(bih) + colourBytes + maskBytes;
+        entry.imageOffset = sizeof(header) + sizeof(entry);
+        SetFilePointer(file, sizeof(header), nullptr, FILE_BEGIN);
+        WriteAll(file, &entry, sizeof(entry));
+        CloseHandle(file);
+    }
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+}
+
+void SaveFolderCacheWhile(HWND, HWND list, HIMAGELIST imagesLarge, HIMAGELIST imagesSmall, const wchar_t* folder,
+                          bool (*stillWanted)(void* context), void* context) {
+    wchar_t cache[kPath];
+    if (!CacheFolderOf(cache, folder)) return;
+    EnsureFolder(cache);
+
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        if (stillWanted && !stillWanted(context)) return;
+        std::wstring name = ListItemText(list, i);
+        if (_wcsicmp(name.c_str(), kCacheFolderName) == 0) continue;
+        wchar_t itemPath[kPath];
+        if (!PathCombineW(itemPath, folder, name.c_str()) || IsFolderPath(itemPath)) continue;
+
+        int mode = iconView;
+        wchar_t iconPath[kPath];
+        wchar_t listPath[kPath];
+        MakeItemCacheFilePath(iconPath, folder, name.c_str(), 1);
+        MakeItemCacheFilePath(listPath, folder, name.c_str(), 0);
+        const wchar_t* target = mode == 1 ? iconPath : listPath;
+        if (!*target) continue;
+        DeleteIfPresent(target);
+
+        HICON icon = FindListItemIcon(list, mode == 1 ? imagesLarge : imagesSmall, name.c_str());
+        SaveIconFile(icon, target);
+        if (icon) DestroyIcon(icon);
+    }
+}
+
+void SaveFolderCache(HWND window, HWND list, HIMAGELIST imagesLarge, HIMAGELIST imagesSmall,
+                     const wchar_t* folder) {
+    SaveFolderCacheWhile(window, list, imagesLarge, imagesSmall, folder, nullptr, nullptr);
+}
+
+void SetFolderPicture() {
+    wchar_t cache[kPath];
+    if (!CacheFolderOf(cache, currentDir)) return;
+    int mode = iconView;
+    wchar_t picture[kPath];
+    if (!MakeFolderPicturePath(picture, currentDir, mode)) return;
+    EnsureFolder(cache);
+
+    HIMAGELIST images = mode == 1 ? imageListLarge : imageListSmall;
+    int count = static_cast<int>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        UINT state = static_cast<UINT>(SendMessageW(listView, LVM_GETITEMSTATE, i, LVIS_SELECTED));
+        std::wstring name = ListItemText(listView, i);
+        if (!(state & LVIS_SELECTED)) continue;
+        wchar_t itemPath[kPath];
+        if (!PathCombineW(itemPath, currentDir, name.c_str())) continue;
+        if (!IsFolderPath(itemPath)) {
+            DeleteIfPresent(picture);
+            HICON icon = FindListItemIcon(listView, images, name.c_str());
+            SaveIconFile(icon, picture);
+            if (icon) DestroyIcon(icon);
+            return;  // only the first selected file counts
+        }
+        DeleteIfPresent(picture);
+        wchar_t source[kPath];
+        if (MakeFolderPicturePath(source, itemPath, mode)) CopyFileW(source, picture, FALSE);
+    }
+}
+
+void DeleteCacheEntries(const wchar_t* path) {
+    if (!path) return;
+    size_t length = 0;
+    // A longer path would be cut and could name another item's files.
+    if (FAILED(StringCchLengthW(path, kPath, &length))) return;
+    wchar_t name[kPath];
+    wchar_t folder[kPath];
+    StringCchCopyW(name, kPath, path);
+    StringCchCopyW(folder, kPath, path);
+    PathStripPathW(name);
+    PathRemoveFileSpecW(folder);
+    wchar_t iconPath[kPath];
+    wchar_t listPath[kPath];
+    if (MakeItemCacheFilePath(iconPath, folder, name, 1)) DeleteIfPresent(iconPath);
+    if (MakeItemCacheFilePath(listPath, folder, name, 0)) DeleteIfPresent(listPath);
+}

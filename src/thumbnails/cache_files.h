@@ -1,0 +1,45 @@
+// Thumbnails kept between visits as one-image icon files in the cache folder
+// "Zuv_CACHE" of each browsed folder, one file per item and view mode, and a
+// folder's own picture in its cache folder.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+constexpr wchar_t kCacheFolderName[] = L"Zuv_CACHE";
+
+// True when PathIsDirectoryW reports the path as a folder.
+bool IsFolderPath(const wchar_t* path);
+
+// F\Zuv_CACHE\N.Zuv.icon.ico (iconViewMode 1) or F\Zuv_CACHE\N.Zuv.list.ico.
+// False (and an empty result) when the path does not fit in 260 characters.
+bool MakeItemCacheFilePath(wchar_t* out, const wchar_t* folder, const wchar_t* name, int iconViewMode);
+
+// F\Zuv_CACHE\Zuv_FOLDER.icon.ico (iconViewMode 1) or ...\Zuv_FOLDER.list.ico;
+// false when it does not fit.
+bool MakeFolderPicturePath(wchar_t* out, const wchar_t* folder, int iconViewMode);
+
+// Appends the bitmap's rows at the file position, bottom row first, each
+// padded with zero bytes to a multiple of 4.
+void WriteBitmapRowsBottomUp(HANDLE file, HBITMAP bitmap);
+
+// Writes the icon as a one-image icon file (colour bitmap and mask), replacing
+// any file there. No icon writes no file. The icon stays the caller's.
+void SaveIconFile(HICON icon, const wchar_t* path);
+
+// Writes the current view's cache file of every item of the list view that is
+// not a folder, creating the cache folder even when nothing is written.
+void SaveFolderCache(HWND window, HWND list, HIMAGELIST imagesLarge, HIMAGELIST imagesSmall,
+                     const wchar_t* folder);
+
+// The same, asking `stillWanted` before each item; the save ends as soon as
+// it answers false (the worker's save after the list has moved on).
+void SaveFolderCacheWhile(HWND window, HWND list, HIMAGELIST imagesLarge, HIMAGELIST imagesSmall,
+                          const wchar_t* folder, bool (*stillWanted)(void* context), void* context);
+
+// Replaces the current folder's picture for the current view from the first
+// selected file, or from the folder pictures of the selected folders.
+void SetFolderPicture();
+
+// Deletes both cache files of the item at `path` when they exist.
+void DeleteCacheEntries(const wchar_t* path);

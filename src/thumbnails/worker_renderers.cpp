@@ -1,0 +1,44 @@
+#include "thumbnails/worker_renderers.h"
+
+// Renderers not built yet yield nothing, so the item goes on to the next step.
+// Replace each body with the call of its renderer when that renderer lands.
+
+HBITMAP WorkerZipPicture(const wchar_t*, TWorkerParams*) {
+    return nullptr;  // not built yet: MakeZipThumbnail(path, params, &slot)
+}
+
+HBITMAP WorkerArchivePicture(const wchar_t*, TWorkerParams*) {
+    return nullptr;  // not built yet: MakeArchiveThumbnail(path, params, &slot)
+}
+
+HBITMAP WorkerMp3Cover(wchar_t*, wchar_t*) {
+    return nullptr;  // not built yet: ReadMp3Info(path, title)
+}
+
+HBITMAP WorkerFontSample(wchar_t*, int, int, int, const wchar_t*, const wchar_t*, int, wchar_t*, int*) {
+    return nullptr;  // not built yet: RenderFontSample(...)
+}
+
+HBITMAP WorkerHtmlScreenshot(const wchar_t*, const wchar_t*) {
+    return nullptr;  // not built yet: RenderHtmlScreenshot(browser, path)
+}
+
+HBITMAP WorkerImage(const wchar_t*, int, int) {
+    return nullptr;  // not built yet: LoadImageFileScaled(path, size, speedMode)
+}
+
+HBITMAP WorkerExifTurn(HWND, const wchar_t*, HBITMAP picture) {
+    return picture;  // not built yet: ApplyExifOrientation(window, path, picture)
+}
+
+HBITMAP WorkerVideoFrame(const wchar_t*, int) {
+    return nullptr;  // not built yet: GrabVideoFrame(path, seconds)
+}
+
+HBITMAP WorkerDocxPage(HWND, const wchar_t*, int, int, const wchar_t*) {
+    return nullptr;  // not built yet: RenderDocx(window, path, width, height, fontName)
+}
+
+HBITMAP WorkerTextFile(const wchar_t*, int, int, const wchar_t*) {
+    return nullptr;  // not built yet: RenderTextFile(path, width, height, fontName)
+}

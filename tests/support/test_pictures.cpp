@@ -1,0 +1,121 @@
+#include "support/test_pictures.h"
+
+#include <cstring>
+
+Pixel MakePixel(BYTE red, BYTE green, BYTE blue, BYTE alpha) {
+    return (static_cast<DWORD>(alpha) << 24) | (static_cast<DWORD>(red) << 16) | (static_cast<DWORD>(green) << 8) |
+           blue;
+}
+
+COLORREF PixelColour(Pixel pixel) {
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
+BYTE PixelAlpha(Pixel pixel) {
+    return static_cast<BYTE>(pixel >> 24);
+}
+
+HBITMAP MakeBitmapFromPixels(int w, int h, const std::vector<Pixel>& pixels) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap && bits && pixels.size() >= static_cast<size_t>(w) * h) {
+        std::memcpy(bits, pixels.data(), static_cast<size_t>(w) * h * 4);
+        GdiFlush();
+    }
+    return bitmap;
+}
+
+HBITMAP MakeSolidBitmap(int w, int h, Pixel pixel) {
+    return MakeBitmapFromPixels(w, h, std::vector<Pixel>(static_cast<size_t>(w) * h, pixel));
+}
+
+SIZE BitmapSize(HBITMAP bitmap) {
+    BITMAP info = {};
+    GetObjectW(bitmap, sizeof(info), &info);
+    SIZE size = {info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
+    return size;
+}
+
+std::vector<Pixel> ReadPixels(HBITMAP bitmap, int* width, int* height) {
+    SIZE size = BitmapSize(bitmap);
+    if (width) *width = size.cx;
+    if (height) *height = size.cy;
+    std::vector<Pixel> pixels(static_cast<size_t>(size.cx) * size.cy, 0);
+    if (pixels.empty()) return pixels;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, size.cy, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+Pixel PixelAt(HBITMAP bitmap, int x, int y) {
+    int w = 0, h = 0;
+    std::vector<Pixel> pixels = ReadPixels(bitmap, &w, &h);
+    if (x < 0 || y < 0 || x >= w || y >= h) return 0;
+    return pixels[static_cast<size_t>(y) * w + x];
+}
+
+bool MaskBitSet(HBITMAP mask, int x, int y) {
+    BITMAP info = {};
+    GetObjectW(mask, sizeof(info), &info);
+    std::vector<BYTE> bits(static_cast<size_t>(info.bmWidthBytes) * info.bmHeight, 0);
+    GetBitmapBits(mask, static_cast<LONG>(bits.size()), bits.data());
+    return (bits[static_cast<size_t>(y) * info.bmWidthBytes + x / 8] & (0x80 >> (x % 8))) != 0;
+}
+
+HICON MakeSolidIcon(int size, COLORREF colour) {
+    HBITMAP picture = MakeSolidBitmap(size, size, MakePixel(GetRValue(colour), GetGValue(colour), GetBValue(colour)));
+    std::vector<BYTE> zeros(static_cast<size_t>(((size + 15) / 16) * 2) * size, 0);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, zeros.data());
+    ICONINFO info = {TRUE, 0, 0, mask, picture};
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(mask);
+    DeleteObject(picture);
+    return icon;
+}
+
+COLORREF ImageListColour(HIMAGELIST images, int index, int x, int y) {
+    HICON icon = ImageList_GetIcon(images, index, ILD_NORMAL);
+    if (!icon) return CLR_INVALID;
+    ICONINFO info = {};
+    GetIconInfo(icon, &info);
+    COLORREF colour = PixelColour(PixelAt(info.hbmColor, x, y));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+    return colour;
+}
+
+bool ImageListMaskBit(HIMAGELIST images, int index, int x, int y) {
+    HICON icon = ImageList_GetIcon(images, index, ILD_NORMAL);
+    if (!icon) return false;
+    ICONINFO info = {};
+    GetIconInfo(icon, &info);
+    bool set = MaskBitSet(info.hbmMask, x, y);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+    return set;
+}
+
+void AddSolidPicture(HIMAGELIST images, COLORREF colour) {
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(images, &cx, &cy);
+    HICON icon = MakeSolidIcon(cx, colour);
+    ImageList_ReplaceIcon(images, -1, icon);
+    DestroyIcon(icon);
+}

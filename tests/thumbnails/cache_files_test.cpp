@@ -1,0 +1,346 @@
+// Cache icon files: the bytes written, what a folder save writes and leaves
+// alone, folder pictures, deleting an item's files, and the two key commands.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "shell/main_state.h"
+#include "support/dialog_answerer.h"
+#include "support/test_files.h"
+#include "support/test_pictures.h"
+#include "support/worker_host.h"
+#include "thumbnails/cache_commands.h"
+#include "thumbnails/cache_files.h"
+#include "thumbnails/tiles.h"
+
+namespace {
+
+const COLORREF kRed = RGB(255, 0, 0);
+const COLORREF kGreen = RGB(0, 255, 0);
+const COLORREF kBlue = RGB(0, 0, 255);
+const COLORREF kYellow = RGB(255, 255, 0);
+
+unsigned Word(const std::vector<unsigned char>& b, size_t at) {
+    return b[at] | (b[at + 1] << 8);
+}
+
+unsigned Dword(const std::vector<unsigned char>& b, size_t at) {
+    return Word(b, at) | (Word(b, at + 2) << 16);
+}
+
+// A tile of a picture twice as wide as high, with its mask, as an image list
+// icon: the colour bitmap and the mask then both carry a pattern.
+HICON ImageListTileIcon(int size) {
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1);
+    std::vector<Pixel> pixels(static_cast<size_t>(size) * size / 2);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = MakePixel(i & 0xFF, (i >> 8) & 0xFF, 0x5A, 0);
+    HBITMAP picture = MakeBitmapFromPixels(size, size / 2, pixels);
+    HBITMAP mask = MakeTileMask(picture, size);
+    HBITMAP tile = ScaleToTile(picture, size, 0);
+    ImageList_Add(images, tile, mask);
+    DeleteObject(tile);
+    DeleteObject(mask);
+    HICON icon = ImageList_GetIcon(images, 0, ILD_NORMAL);
+    ImageList_Destroy(images);
+    return icon;
+}
+
+std::vector<unsigned char> BitmapBits(HBITMAP bitmap, BITMAP* info) {
+    GetObjectW(bitmap, sizeof(*info), info);
+    std::vector<unsigned char> bits(static_cast<size_t>(info->bmWidthBytes) * info->bmHeight);
+    GetBitmapBits(bitmap, static_cast<LONG>(bits.size()), bits.data());
+    return bits;
+}
+
+std::wstring CacheFile(const std::wstring& folder, const std::wstring& name, bool iconViewFile) {
+    return folder + L"\\Zuv_CACHE\\" + name + (iconViewFile ? L".Zuv.icon.ico" : L".Zuv.list.ico");
+}
+
+COLORREF IconFileColour(const std::wstring& path) {
+    HICON icon = static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+    if (!icon) return CLR_INVALID;
+    ICONINFO info = {};
+    GetIconInfo(icon, &info);
+    COLORREF colour = PixelColour(PixelAt(info.hbmColor, 3, 3));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+    return colour;
+}
+
+void WriteIconFile(const std::wstring& path, int size, COLORREF colour) {
+    HICON icon = MakeSolidIcon(size, colour);
+    SaveIconFile(icon, path.c_str());
+    DestroyIcon(icon);
+}
+
+}  // namespace
+
+TEST(CacheFiles, IconFileBytesAtThreeSizes) {
+    struct {
+        int size;
+        int maskRow;  // bytes of a mask row in memory
+    } cases[] = {{100, 14}, {128, 16}, {256, 32}};
+    TempFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        HICON icon = ImageListTileIcon(c.size);
+        ASSERT_NE(icon, nullptr);
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP colour = {};
+        BITMAP mask = {};
+        std::vector<unsigned char> colourBits = BitmapBits(info.hbmColor, &colour);
+        std::vector<unsigned char> maskBits = BitmapBits(info.hbmMask, &mask);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        ASSERT_EQ(colour.bmBitsPixel, 32);
+        ASSERT_EQ(colour.bmWidthBytes, c.size * 4);
+        ASSERT_EQ(mask.bmWidthBytes, c.maskRow);
+
+        std::wstring path = folder / (std::to_wstring(c.size) + L".ico");
+        SaveIconFile(icon, path.c_str());
+        std::vector<unsigned char> file = ReadBytes(path);
+
+        unsigned maskRowOnDisk = (c.maskRow + 3) & ~3;
+        unsigned imageBytes = c.size * c.size * 4 + c.size * maskRowOnDisk;
+        ASSERT_EQ(file.size(), 62u + imageBytes);
+        EXPECT_EQ(Word(file, 0), 0u);
+        EXPECT_EQ(Word(file, 2), 1u);
+        EXPECT_EQ(Word(file, 4), 1u);
+        EXPECT_EQ(file[6], c.size & 0xFF) << "256 is stored as 0";
+        EXPECT_EQ(file[7], c.size & 0xFF);
+        EXPECT_EQ(file[8], 0u);
+        EXPECT_EQ(file[9], 0u);
+        EXPECT_EQ(Word(file, 10), 1u);
+        EXPECT_EQ(Word(file, 12), 32u);
+        EXPECT_EQ(Dword(file, 14), 40u + imageBytes);
+        EXPECT_EQ(Dword(file, 18), 22u);
+        EXPECT_EQ(Dword(file, 22), 40u);
+        EXPECT_EQ(Dword(file, 26), static_cast<unsigned>(c.size));
+        EXPECT_EQ(Dword(file, 30), static_cast<unsigned>(c.size * 2));
+        EXPECT_EQ(Word(file, 34), 1u);
+        EXPECT_EQ(Word(file, 36), 32u);
+        EXPECT_EQ(Dword(file, 38), 0u);
+        EXPECT_EQ(Dword(file, 42), imageBytes);
+        for (size_t at = 46; at < 62; ++at) EXPECT_EQ(file[at], 0u) << at;
+
+        // Rows bottom first, as they are in memory, mask rows padded with zeros.
+        size_t at = 62;
+        for (int y = c.size - 1; y >= 0; --y, at += c.size * 4) {
+            ASSERT_EQ(std::memcmp(&file[at], &colourBits[static_cast<size_t>(y) * c.size * 4], c.size * 4), 0)
+                << "colour row " << y;
+        }
+        for (int y = c.size - 1; y >= 0; --y, at += maskRowOnDisk) {
+            ASSERT_EQ(std::memcmp(&file[at], &maskBits[static_cast<size_t>(y) * c.maskRow], c.maskRow), 0)
+                << "mask row " << y;
+            for (unsigned pad = c.maskRow; pad < maskRowOnDisk; ++pad) ASSERT_EQ(file[at + pad], 0u);
+        }
+
+        HICON loaded = static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+        ASSERT_NE(loaded, nullptr);
+        ICONINFO loadedInfo = {};
+        ASSERT_TRUE(GetIconInfo(loaded, &loadedInfo));
+        SIZE loadedSize = BitmapSize(loadedInfo.hbmColor);
+        EXPECT_EQ(loadedSize.cx, c.size);
+        EXPECT_EQ(loadedSize.cy, c.size);
+        DeleteObject(loadedInfo.hbmColor);
+        DeleteObject(loadedInfo.hbmMask);
+        DestroyIcon(loaded);
+        DestroyIcon(icon);
+    }
+}
+
+TEST(CacheFiles, NoIconWritesNoFileAndLeavesTheOldOneAlone) {
+    TempFolder folder;
+    std::wstring path = folder / L"a.ico";
+    SaveIconFile(nullptr, path.c_str());
+    EXPECT_FALSE(FileExists(path));
+    WriteText(path, "old");
+    SaveIconFile(nullptr, path.c_str());
+    EXPECT_EQ(ReadBytes(path), std::vector<unsigned char>({'o', 'l', 'd'}));
+}
+
+TEST(CacheFiles, CachePathsOfBothViewsAndTooLongPaths) {
+    wchar_t out[260];
+    ASSERT_TRUE(MakeItemCacheFilePath(out, L"C:\\pics", L"a.jpg", 1));
+    EXPECT_STREQ(out, L"C:\\pics\\Zuv_CACHE\\a.jpg.Zuv.icon.ico");
+    ASSERT_TRUE(MakeItemCacheFilePath(out, L"C:\\", L"a.jpg", 0));
+    EXPECT_STREQ(out, L"C:\\Zuv_CACHE\\a.jpg.Zuv.list.ico");
+    ASSERT_TRUE(MakeFolderPicturePath(out, L"C:\\pics", 1));
+    EXPECT_STREQ(out, L"C:\\pics\\Zuv_CACHE\\Zuv_FOLDER.icon.ico");
+    ASSERT_TRUE(MakeFolderPicturePath(out, L"C:\\pics", 0));
+    EXPECT_STREQ(out, L"C:\\pics\\Zuv_CACHE\\Zuv_FOLDER.list.ico");
+    std::wstring longName(230, L'n');
+    EXPECT_FALSE(MakeItemCacheFilePath(out, L"C:\\pics", longName.c_str(), 1));
+    EXPECT_STREQ(out, L"");
+}
+
+class FolderCache : public testing::Test {
+protected:
+    WorkerHost host{32};
+    TempFolder folder;
+
+    void SetUp() override {
+        host.SetFolder(folder.path());
+        MakeFolder(folder / L"Zuv_CACHE");
+        MakeFolder(folder / L"sub");
+        WriteText(folder / L"a.txt", "a");
+        WriteText(folder / L"b.txt", "b");
+        WriteText(folder / L"zuv_cache", "a file named like the cache folder");
+        // The cache folder itself shown as an item, a folder, files.
+        FillListView(host.list(), {L"sub", L"Zuv_CACHE", L"a.txt", L"b.txt", L"zuv_cache"});
+        for (COLORREF c : {kYellow, kYellow, kRed, kGreen, kBlue}) AddSolidPicture(host.largeImages(), c);
+        for (COLORREF c : {kYellow, kYellow, kBlue, kRed, kGreen}) AddSolidPicture(host.smallImages(), c);
+    }
+};
+
+TEST_F(FolderCache, IconViewSaveWritesIconFilesOfFilesOnly) {
+    WriteText(CacheFile(folder.path(), L"a.txt", false), "list file");
+    WriteText(CacheFile(folder.path(), L"b.txt", true), "stale");
+    iconView = 1;
+    SaveFolderCache(host.window(), host.list(), host.largeImages(), host.smallImages(), folder.path().c_str());
+    EXPECT_EQ(FolderEntries(folder / L"Zuv_CACHE"),
+              std::vector<std::wstring>({L"a.txt.Zuv.icon.ico", L"a.txt.Zuv.list.ico", L"b.txt.Zuv.icon.ico"}));
+    EXPECT_EQ(IconFileColour(CacheFile(folder.path(), L"a.txt", true)), kRed);
+    EXPECT_EQ(IconFileColour(CacheFile(folder.path(), L"b.txt", true)), kGreen);
+    EXPECT_EQ(ReadBytes(CacheFile(folder.path(), L"a.txt", false)),
+              std::vector<unsigned char>({'l', 'i', 's', 't', ' ', 'f', 'i', 'l', 'e'}));
+}
+
+TEST_F(FolderCache, ListViewSaveTakesTheListViewsPictures) {
+    iconView = 0;
+    SaveFolderCache(host.window(), host.list(), host.largeImages(), host.smallImages(), folder.path().c_str());
+    EXPECT_EQ(FolderEntries(folder / L"Zuv_CACHE"),
+              std::vector<std::wstring>({L"a.txt.Zuv.list.ico", L"b.txt.Zuv.list.ico"}));
+    EXPECT_EQ(IconFileColour(CacheFile(folder.path(), L"a.txt", false)), kBlue);
+    iconView = 1;
+}
+
+TEST_F(FolderCache, ItemWithoutPictureLosesItsOldFile) {
+    ImageList_Remove(host.largeImages(), 4);
+    ImageList_Remove(host.largeImages(), 3);  // b.txt has no picture now
+    WriteText(CacheFile(folder.path(), L"b.txt", true), "old");
+    SaveFolderCache(host.window(), host.list(), host.largeImages(), host.smallImages(), folder.path().c_str());
+    EXPECT_TRUE(FileExists(CacheFile(folder.path(), L"a.txt", true)));
+    EXPECT_FALSE(FileExists(CacheFile(folder.path(), L"b.txt", true)));
+}
+
+TEST_F(FolderCache, EmptyFolderGetsAnEmptyCacheFolder) {
+    TempFolder empty;
+    FillListView(host.list(), {});
+    SaveFolderCache(host.window(), host.list(), host.largeImages(), host.smallImages(), empty.path().c_str());
+    EXPECT_TRUE(FolderExists(empty / L"Zuv_CACHE"));
+    EXPECT_TRUE(FolderEntries(empty / L"Zuv_CACHE").empty());
+}
+
+TEST_F(FolderCache, DeletingAnItemsEntriesRemovesBothOfItsFilesOnly) {
+    for (const wchar_t* name : {L"a.txt", L"b.txt"}) {
+        WriteText(CacheFile(folder.path(), name, true), "x");
+        WriteText(CacheFile(folder.path(), name, false), "x");
+    }
+    DeleteCacheEntries((folder / L"a.txt").c_str());
+    EXPECT_EQ(FolderEntries(folder / L"Zuv_CACHE"),
+              std::vector<std::wstring>({L"b.txt.Zuv.icon.ico", L"b.txt.Zuv.list.ico"}));
+    DeleteCacheEntries((folder / L"b.txt").c_str());
+    EXPECT_TRUE(FolderEntries(folder / L"Zuv_CACHE").empty());
+    DeleteCacheEntries((folder / L"missing.txt").c_str());
+    std::wstring tooLong = folder.path() + L"\\" + std::wstring(300, L'x');
+    DeleteCacheEntries(tooLong.c_str());
+}
+
+TEST_F(FolderCache, FolderPictureFromTheFirstSelectedFile) {
+    WriteIconFile(folder / L"Zuv_CACHE\\Zuv_FOLDER.icon.ico", 32, kYellow);
+    WriteText(folder / L"Zuv_CACHE\\Zuv_FOLDER.list.ico", "list picture");
+    SelectListViewItems(host.list(), {3, 4});
+    iconView = 1;
+    SetFolderPicture();
+    EXPECT_EQ(IconFileColour(folder / L"Zuv_CACHE\\Zuv_FOLDER.icon.ico"), kGreen);
+    EXPECT_EQ(ReadBytes(folder / L"Zuv_CACHE\\Zuv_FOLDER.list.ico").size(), 12u);
+
+    iconView = 0;
+    SelectListViewItems(host.list(), {2});
+    SetFolderPicture();
+    EXPECT_EQ(IconFileColour(folder / L"Zuv_CACHE\\Zuv_FOLDER.list.ico"), kBlue);
+    iconView = 1;
+}
+
+TEST_F(FolderCache, FolderPictureFromSelectedFolders) {
+    TempFolder other;
+    host.SetFolder(other.path());
+    MakeFolder(other / L"with");
+    MakeFolder(other / L"without");
+    WriteText(other / L"c.txt", "c");
+    MakeFolder(other / L"with\\Zuv_CACHE");
+    WriteIconFile(other / L"with\\Zuv_CACHE\\Zuv_FOLDER.icon.ico", 32, kBlue);
+    FillListView(host.list(), {L"with", L"without", L"c.txt"});
+    ImageList_RemoveAll(host.largeImages());
+    for (COLORREF c : {kYellow, kYellow, kRed}) AddSolidPicture(host.largeImages(), c);
+    std::wstring picture = other / L"Zuv_CACHE\\Zuv_FOLDER.icon.ico";
+
+    SelectListViewItems(host.list(), {0});
+    SetFolderPicture();
+    EXPECT_EQ(ReadBytes(picture), ReadBytes(other / L"with\\Zuv_CACHE\\Zuv_FOLDER.icon.ico"));
+
+    SelectListViewItems(host.list(), {1});
+    SetFolderPicture();
+    EXPECT_FALSE(FileExists(picture)) << "a folder without picture leaves the current folder without one";
+    EXPECT_TRUE(FolderExists(other / L"Zuv_CACHE"));
+
+    SelectListViewItems(host.list(), {0, 1});
+    SetFolderPicture();
+    EXPECT_FALSE(FileExists(picture)) << "the last selected folder decides";
+
+    SelectListViewItems(host.list(), {1, 0, 2});
+    SetFolderPicture();
+    EXPECT_EQ(IconFileColour(picture), kRed) << "a selected file after the folders decides";
+
+    SelectListViewItems(host.list(), {});
+    SetFolderPicture();
+    EXPECT_EQ(IconFileColour(picture), kRed) << "nothing selected changes nothing";
+}
+
+namespace {
+
+DWORD WINAPI WaitForEvent(LPVOID event) {
+    WaitForSingleObject(static_cast<HANDLE>(event), 30000);
+    return 1;
+}
+
+}  // namespace
+
+TEST_F(FolderCache, SaveCommandWarnsWhileTheWorkerRunsAndSavesAfterwards) {
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    workerThread = CreateThread(nullptr, 0, WaitForEvent, release, 0, nullptr);
+    {
+        DialogAnswerer answerer;
+        answerer.Push(DialogAnswer::Press(IDOK));
+        SaveCacheCommand();
+        ASSERT_EQ(answerer.records().size(), 1u);
+        EXPECT_EQ(answerer.records()[0].caption, L"Zuv");
+        EXPECT_EQ(answerer.records()[0].message, L"アイコン作成中です。");
+        EXPECT_EQ(answerer.records()[0].icon, static_cast<UINT>(MB_ICONWARNING));
+        EXPECT_TRUE(FolderEntries(folder / L"Zuv_CACHE").empty());
+    }
+    SetEvent(release);
+    WaitForSingleObject(workerThread, 10000);
+    {
+        DialogAnswerer answerer;
+        SaveCacheCommand();
+        EXPECT_TRUE(answerer.records().empty());
+        EXPECT_EQ(FolderEntries(folder / L"Zuv_CACHE"),
+                  std::vector<std::wstring>({L"a.txt.Zuv.icon.ico", L"b.txt.Zuv.icon.ico"}));
+    }
+    CloseHandle(workerThread);
+    workerThread = nullptr;
+    CloseHandle(release);
+}
+
+TEST_F(FolderCache, FolderPictureCommandMakesThePicture) {
+    SelectListViewItems(host.list(), {2});
+    FolderPictureCommand();
+    EXPECT_EQ(IconFileColour(folder / L"Zuv_CACHE\\Zuv_FOLDER.icon.ico"), kRed);
+}

@@ -1,0 +1,460 @@
+// The thumbnail worker end to end in temporary folders, around a stand-in
+// main window with a visible and a hidden list view.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "shell/main_state.h"
+#include "support/gui_levels.h"
+#include "support/test_files.h"
+#include "support/test_pictures.h"
+#include "support/worker_host.h"
+#include "thumbnails/cache_files.h"
+#include "thumbnails/thumbnail_worker.h"
+#include "thumbnails/worker_params.h"
+
+namespace {
+
+const int kSize = 48;
+const COLORREF kRed = RGB(255, 0, 0);
+const COLORREF kGreen = RGB(0, 255, 0);
+const COLORREF kBlue = RGB(0, 0, 255);
+const COLORREF kYellow = RGB(255, 255, 0);
+const COLORREF kCyan = RGB(0, 255, 255);
+
+std::wstring CacheFile(const std::wstring& folder, const std::wstring& name, bool iconViewFile) {
+    return folder + L"\\Zuv_CACHE\\" + name + (iconViewFile ? L".Zuv.icon.ico" : L".Zuv.list.ico");
+}
+
+void WriteIconFile(const std::wstring& path, int size, COLORREF colour) {
+    MakeFolder(path.substr(0, path.find_last_of(L'\\')));
+    HICON icon = MakeSolidIcon(size, colour);
+    SaveIconFile(icon, path.c_str());
+    DestroyIcon(icon);
+}
+
+class Worker : public testing::Test {
+protected:
+    WorkerHost host{kSize};
+    TempFolder folder;
+
+    void SetUp() override { host.SetFolder(folder.path()); }
+
+    // Files and folders on disk, listed into the visible list view in the
+    // order given (folders first, as the listing orders them).
+    void MakeItems(const std::vector<std::wstring>& folders, const std::vector<std::wstring>& files) {
+        std::vector<std::wstring> names;
+        for (const std::wstring& name : folders) {
+            MakeFolder(folder / name);
+            names.push_back(name);
+        }
+        for (const std::wstring& name : files) {
+            WriteText(folder / name, "some text\r\n");
+            names.push_back(name);
+        }
+        FillListView(host.list(), names);
+    }
+
+    int ImageCount() { return ImageList_GetImageCount(host.images()); }
+    COLORREF Colour(int index) { return ImageListColour(host.images(), index, kSize / 2, kSize / 2); }
+
+    // Messages of the worker to the visible list view: the highest item whose
+    // text it read, and the items it asked to redraw one by one.
+    int highestTextRead = -1;
+    std::vector<int> redrawnItems;
+    void RecordWorkerMessages(std::function<void(UINT, WPARAM, LPARAM)> also = nullptr) {
+        host.SetListHook([this, also](UINT message, WPARAM wParam, LPARAM lParam, bool fromWorker) {
+            if (!fromWorker) return;
+            if (message == LVM_GETITEMTEXTW) highestTextRead = std::max(highestTextRead, static_cast<int>(wParam));
+            if (message == LVM_REDRAWITEMS && wParam == static_cast<WPARAM>(lParam)) {
+                redrawnItems.push_back(static_cast<int>(wParam));
+            }
+            if (also) also(message, wParam, lParam);
+        });
+    }
+};
+
+}  // namespace
+
+TEST_F(Worker, EveryItemGetsItsPictureInItemOrder) {
+    // Cached files, folders with and without a picture, a picture that is no
+    // icon, one of another size, a Flash file, plain files.
+    MakeItems({L"pictured", L"plain", L"broken", L"small"}, {L"a.txt", L"b.swf", L"c.txt", L"d.txt"});
+    WriteIconFile(folder / L"pictured\\Zuv_CACHE\\Zuv_FOLDER.icon.ico", kSize, kBlue);
+    MakeFolder(folder / L"broken\\Zuv_CACHE");
+    WriteText(folder / L"broken\\Zuv_CACHE\\Zuv_FOLDER.icon.ico", "no icon");
+    WriteIconFile(folder / L"small\\Zuv_CACHE\\Zuv_FOLDER.icon.ico", 16, kCyan);
+    WriteIconFile(CacheFile(folder.path(), L"a.txt", true), kSize, kRed);
+    WriteIconFile(CacheFile(folder.path(), L"d.txt", true), kSize, kGreen);
+    RecordWorkerMessages();
+
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageCount(), 8);
+    EXPECT_EQ(Colour(0), kBlue) << "folder picture";
+    EXPECT_EQ(Colour(3), kCyan) << "folder picture of another size, fitted to this one";
+    EXPECT_EQ(Colour(4), kRed) << "cache file";
+    EXPECT_EQ(Colour(7), kGreen) << "cache file after a Flash file and a plain file";
+    for (int i : {1, 2, 5, 6}) {
+        EXPECT_NE(Colour(i), kBlue) << i;
+        EXPECT_NE(Colour(i), kRed) << i;
+        EXPECT_NE(Colour(i), kGreen) << i;
+    }
+    EXPECT_EQ(redrawnItems, std::vector<int>({0, 1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST_F(Worker, ListViewTakesItsOwnFolderPictureIntoItsOwnImageList) {
+    MakeItems({L"pictured"}, {});
+    WriteIconFile(folder / L"pictured\\Zuv_CACHE\\Zuv_FOLDER.list.ico", kSize, kYellow);
+    WriteIconFile(folder / L"pictured\\Zuv_CACHE\\Zuv_FOLDER.icon.ico", kSize, kBlue);
+    iconView = 0;
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageList_GetImageCount(host.smallImages()), 1);
+    EXPECT_EQ(ImageListColour(host.smallImages(), 0, 2, 2), kYellow);
+    EXPECT_EQ(ImageList_GetImageCount(host.largeImages()), 0);
+    iconView = 1;
+}
+
+TEST_F(Worker, PlainProgramHasNoPdfStep) {
+    MakeItems({}, {L"doc.pdf"});
+    WriteText(folder / L"doc.pdf",
+              "%PDF-1.4\n3 0 obj << /Type /Page /MediaBox [0 0 200 100] >> endobj\n%%EOF\n");
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageCount(), 1);
+    EXPECT_FALSE(ImageListMaskBit(host.images(), 0, kSize / 2, 2)) << "no fitted page tile";
+}
+
+TEST_F(Worker, CompletedRunWithAutoSaveWritesOneCacheFilePerFile) {
+    MakeItems({L"sub"}, {L"a.txt", L"b.txt"});
+    workerParams.cacheAutoSave = 1;
+    ASSERT_TRUE(host.Run());
+    EXPECT_EQ(FolderEntries(folder / L"Zuv_CACHE"),
+              std::vector<std::wstring>({L"a.txt.Zuv.icon.ico", L"b.txt.Zuv.icon.ico"}));
+    EXPECT_FALSE(FolderExists(folder / L"sub\\Zuv_CACHE"));
+
+    iconView = 0;
+    ASSERT_TRUE(host.Run());
+    EXPECT_EQ(FolderEntries(folder / L"Zuv_CACHE"),
+              std::vector<std::wstring>({L"a.txt.Zuv.icon.ico", L"a.txt.Zuv.list.ico", L"b.txt.Zuv.icon.ico",
+                                         L"b.txt.Zuv.list.ico"}));
+    iconView = 1;
+}
+
+TEST_F(Worker, EmptyFolderGetsAnEmptyCacheFolderOnlyWithAutoSave) {
+    FillListView(host.list(), {});
+    ASSERT_TRUE(host.Run());
+    EXPECT_FALSE(FolderExists(folder / L"Zuv_CACHE"));
+    workerParams.cacheAutoSave = 1;
+    ASSERT_TRUE(host.Run());
+    EXPECT_TRUE(FolderExists(folder / L"Zuv_CACHE"));
+    EXPECT_TRUE(FolderEntries(folder / L"Zuv_CACHE").empty());
+}
+
+TEST_F(Worker, AutoSaveSwitchedOnDuringARunIsFollowed) {
+    MakeItems({}, {L"a.txt", L"b.txt"});
+    RecordWorkerMessages([](UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == LVM_REDRAWITEMS && wParam == 0 && lParam == 0) workerParams.cacheAutoSave = 1;
+    });
+    ASSERT_TRUE(host.Run());
+    EXPECT_EQ(FolderEntries(folder / L"Zuv_CACHE").size(), 2u);
+}
+
+TEST_F(Worker, NextVisitTakesPicturesFromTheCacheUnlessIgnored) {
+    MakeItems({}, {L"a.txt", L"b.txt"});
+    workerParams.cacheAutoSave = 1;
+    ASSERT_TRUE(host.Run());
+    COLORREF rendered = Colour(1);
+    ASSERT_NE(rendered, kRed);
+    // A cache picture the renderer would never draw proves where it came from.
+    WriteIconFile(CacheFile(folder.path(), L"b.txt", true), kSize, kRed);
+
+    workerParams.generation = 5;
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageCount(), 2);
+    EXPECT_EQ(Colour(1), kRed);
+    EXPECT_EQ(Colour(0), rendered);
+
+    iconView = 0;
+    ASSERT_TRUE(host.Run());
+    EXPECT_NE(ImageListColour(host.smallImages(), 1, kSize / 2, kSize / 2), kRed)
+        << "the list view reads only the list-view files";
+    iconView = 1;
+
+    ASSERT_TRUE(host.Run(1, 1));
+    EXPECT_NE(Colour(1), kRed) << "cache ignored";
+    HICON saved = static_cast<HICON>(
+        LoadImageW(nullptr, CacheFile(folder.path(), L"b.txt", true).c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+    ASSERT_NE(saved, nullptr);
+    ICONINFO info = {};
+    GetIconInfo(saved, &info);
+    EXPECT_NE(PixelColour(PixelAt(info.hbmColor, kSize / 2, kSize / 2)), kRed) << "and written anew";
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(saved);
+}
+
+TEST_F(Worker, CacheFileThatIsNoIconCountsAsAbsent) {
+    MakeItems({}, {L"a.txt", L"b.txt"});
+    MakeFolder(folder / L"Zuv_CACHE");
+    WriteText(CacheFile(folder.path(), L"a.txt", true), "not an icon");
+    WriteIconFile(CacheFile(folder.path(), L"b.txt", true), kSize, kGreen);
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageCount(), 2);
+    EXPECT_EQ(Colour(1), kGreen);
+}
+
+TEST_F(Worker, RebuildZeroReusesThePicturesOfUnchangedFileNames) {
+    MakeItems({L"sub"}, {L"b.txt", L"c.txt", L"d.txt"});
+    // The previous run's pictures, named by the hidden list view.
+    FillListView(host.shadow(), {L"sub", L"a.txt", L"B.TXT", L"c.txt"});
+    for (COLORREF c : {kCyan, kYellow, kRed, kGreen}) AddSolidPicture(host.images(), c);
+
+    ASSERT_TRUE(host.Run(0));
+    ASSERT_EQ(ImageCount(), 4);
+    EXPECT_NE(Colour(0), kCyan) << "a folder never takes its earlier picture";
+    EXPECT_EQ(Colour(1), kRed) << "names compare without regard to case";
+    EXPECT_EQ(Colour(2), kGreen);
+    EXPECT_NE(Colour(3), kYellow) << "a new name is rendered";
+}
+
+TEST_F(Worker, RebuildOneRendersEverythingAnew) {
+    MakeItems({}, {L"a.txt"});
+    FillListView(host.shadow(), {L"a.txt"});
+    AddSolidPicture(host.images(), kRed);
+    ASSERT_TRUE(host.Run(1));
+    ASSERT_EQ(ImageCount(), 1);
+    EXPECT_NE(Colour(0), kRed);
+}
+
+TEST_F(Worker, StopBeforeAnItemEndsTheRunAndEmptiesTheImageList) {
+    MakeItems({}, {L"f0.txt", L"f1.txt", L"f2.txt", L"f3.txt", L"f4.txt", L"f5.txt"});
+    FillListView(host.shadow(), {L"marker"});
+    workerParams.cacheAutoSave = 1;
+    int imagesAtStop = -1;
+    RecordWorkerMessages([&](UINT message, WPARAM wParam, LPARAM) {
+        if (message == LVM_REDRAWITEMS && wParam == 2) {
+            imagesAtStop = ImageCount();
+            workerStop = 1;
+        }
+    });
+    ASSERT_TRUE(host.WaitForEnd(host.Start()));
+    workerStop = 0;
+    EXPECT_EQ(imagesAtStop, 3);
+    EXPECT_EQ(highestTextRead, 2) << "no item after the stop was begun";
+    EXPECT_EQ(ImageCount(), 0) << "a stopped run leaves nothing to reuse";
+    EXPECT_FALSE(FolderExists(folder / L"Zuv_CACHE")) << "nothing saved";
+    EXPECT_EQ(ListViewNames(host.shadow()), std::vector<std::wstring>({L"marker"}));
+}
+
+TEST_F(Worker, ChangedGenerationOrFolderSupersedesTheRunBeforeTheNextItem) {
+    struct {
+        const char* what;
+        std::function<void(const std::wstring&)> change;
+        bool superseded;
+    } cases[] = {
+        {"generation", [](const std::wstring&) { workerParams.generation = workerParams.generation + 1; }, true},
+        {"folder", [](const std::wstring&) { lstrcpynW(currentDir, L"C:\\", kPathChars); }, true},
+        {"same folder in other letter case",
+         [](const std::wstring& f) {
+             std::wstring upper = f;
+             CharUpperW(&upper[0]);
+             lstrcpynW(currentDir, upper.c_str(), kPathChars);
+         },
+         false},
+    };
+    MakeItems({}, {L"f0.txt", L"f1.txt", L"f2.txt", L"f3.txt", L"f4.txt"});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.SetFolder(folder.path());
+        FillListView(host.shadow(), {L"marker"});
+        RemoveTree(folder / L"Zuv_CACHE");
+        workerParams.cacheAutoSave = 1;
+        highestTextRead = -1;
+        redrawnItems.clear();
+        RecordWorkerMessages([&](UINT message, WPARAM wParam, LPARAM) {
+            if (message == LVM_REDRAWITEMS && wParam == 1) c.change(folder.path());
+        });
+        ASSERT_TRUE(host.Run());
+        if (c.superseded) {
+            EXPECT_EQ(highestTextRead, 1);
+            EXPECT_EQ(ImageCount(), 2) << "the image list is left to the successor";
+            EXPECT_FALSE(FolderExists(folder / L"Zuv_CACHE"));
+            EXPECT_EQ(ListViewNames(host.shadow()), std::vector<std::wstring>({L"marker"}));
+        } else {
+            EXPECT_EQ(ImageCount(), 5);
+            EXPECT_EQ(FolderEntries(folder / L"Zuv_CACHE").size(), 5u);
+        }
+    }
+    host.SetListHook(nullptr);
+}
+
+TEST_F(Worker, AbandonedWorkerNeverAddsToItsSuccessorsList) {
+    MakeItems({}, {L"f0.txt", L"f1.txt", L"f2.txt", L"f3.txt"});
+    HANDLE first = nullptr;
+    DWORD waited = 0;
+    bool abandoned = false;
+    RecordWorkerMessages([&](UINT message, WPARAM wParam, LPARAM) {
+        if (message != LVM_GETITEMTEXTW || wParam != 2 || abandoned) return;
+        abandoned = true;
+        // The shell moves on while the worker waits for this very message:
+        // it cannot end within the stop routine's wait.
+        workerParams.generation = nextGeneration++;
+        DWORD start = GetTickCount();
+        StopThumbnailWorker();
+        waited = GetTickCount() - start;
+        // The successor has emptied the list and reached item 2 itself.
+        ImageList_RemoveAll(host.images());
+        AddSolidPicture(host.images(), kGreen);
+        AddSolidPicture(host.images(), kGreen);
+    });
+    first = host.Start();
+    ASSERT_TRUE(host.WaitForEnd(first));
+    EXPECT_TRUE(abandoned);
+    EXPECT_GE(waited, 90u);
+    EXPECT_EQ(workerThread, nullptr);
+    EXPECT_EQ(workerStop, 0);
+    EXPECT_EQ(highestTextRead, 2) << "it ends at its next item";
+    ASSERT_EQ(ImageCount(), 2) << "its picture of item 2 did not enter the successor's list";
+    EXPECT_EQ(Colour(1), kGreen);
+}
+
+TEST_F(Worker, CompletedRunRelistsTheHiddenListView) {
+    if (FolderListingIsPlaceholder()) GTEST_SKIP() << "the folder listing still lists nothing";
+    MakeItems({L"sub"}, {L"a.txt", L"b.txt"});
+    FillListView(host.shadow(), {L"old"});
+    ASSERT_TRUE(host.Run());
+    EXPECT_EQ(ListViewNames(host.shadow()), std::vector<std::wstring>({L"sub", L"a.txt", L"b.txt"}));
+
+    // The next run reuses by those names.
+    HICON red = MakeSolidIcon(kSize, kRed);
+    ImageList_ReplaceIcon(host.images(), 2, red);
+    DestroyIcon(red);
+    ASSERT_TRUE(host.Run(0));
+    EXPECT_EQ(Colour(2), kRed);
+}
+
+TEST_F(Worker, StopRoutineClosesEndedAndAbandonsStuckWorkers) {
+    // No worker: the flag is not touched.
+    workerThread = nullptr;
+    workerStop = 1;
+    StopThumbnailWorker();
+    EXPECT_EQ(workerStop, 1);
+    workerStop = 0;
+
+    // A worker that ends within the wait.
+    MakeItems({}, {L"a.txt"});
+    HANDLE ended = host.Start();
+    ASSERT_TRUE(host.WaitForEnd(ended));
+    StopThumbnailWorker();
+    EXPECT_EQ(workerThread, nullptr);
+    EXPECT_EQ(workerStop, 0);
+
+    // A thread that does not end: abandoned after about 100 ms.
+    struct Stuck {
+        static DWORD WINAPI Proc(LPVOID seen) {
+            while (workerStop == 0) Sleep(1);
+            *static_cast<volatile LONG*>(seen) = 1;
+            Sleep(2000);
+            return 1;
+        }
+    };
+    volatile LONG sawStop = 0;
+    workerThread = CreateThread(nullptr, 0, Stuck::Proc, const_cast<LONG*>(&sawStop), 0, nullptr);
+    HANDLE own = nullptr;
+    DuplicateHandle(GetCurrentProcess(), workerThread, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    DWORD start = GetTickCount();
+    StopThumbnailWorker();
+    DWORD waited = GetTickCount() - start;
+    EXPECT_GE(waited, 90u);
+    EXPECT_LT(waited, 1000u);
+    EXPECT_EQ(sawStop, 1);
+    EXPECT_EQ(workerThread, nullptr);
+    EXPECT_EQ(workerStop, 0);
+    EXPECT_EQ(WaitForSingleObject(own, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still running on its own";
+    WaitForSingleObject(own, 10000);
+    CloseHandle(own);
+}
+
+TEST_F(Worker, FindListItemIconTakesThePictureAtTheFirstMatchingPosition) {
+    FillListView(host.shadow(), {L"a.txt", L"B.txt", L"b.txt", L"c.txt"});
+    for (COLORREF c : {kRed, kGreen, kBlue}) AddSolidPicture(host.images(), c);
+    struct {
+        const wchar_t* name;
+        COLORREF colour;
+    } cases[] = {{L"A.TXT", kRed}, {L"b.txt", kGreen}, {L"c.txt", CLR_INVALID}, {L"d.txt", CLR_INVALID}};
+    for (const auto& c : cases) {
+        HICON icon = FindListItemIcon(host.shadow(), host.images(), c.name);
+        if (c.colour == CLR_INVALID) {
+            EXPECT_EQ(icon, nullptr) << c.name;
+            continue;
+        }
+        ASSERT_NE(icon, nullptr) << c.name;
+        ICONINFO info = {};
+        GetIconInfo(icon, &info);
+        EXPECT_EQ(PixelColour(PixelAt(info.hbmColor, 1, 1)), c.colour) << c.name;
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+    EXPECT_EQ(FindListItemIcon(host.shadow(), nullptr, L"a.txt"), nullptr);
+}
+
+TEST_F(Worker, PumpMessagesDispatchesWhatIsQueued) {
+    static int seen = 0;
+    struct Proc {
+        static LRESULT CALLBACK Window(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+            if (message == WM_APP) seen += static_cast<int>(wParam);
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+    };
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc::Window));
+    PostMessageW(window, WM_APP, 2, 0);
+    PostMessageW(window, WM_APP, 3, 0);
+    PumpMessages();
+    EXPECT_EQ(seen, 5);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    DestroyWindow(window);
+}
+
+TEST_F(Worker, HandleCountsStayFlatOver200RunsBetweenTwoFolders) {
+    TempFolder second;
+    MakeItems({L"sub"}, {L"a.txt", L"b.swf"});
+    WriteIconFile(folder / L"sub\\Zuv_CACHE\\Zuv_FOLDER.icon.ico", kSize, kBlue);
+    WriteIconFile(CacheFile(folder.path(), L"a.txt", true), kSize, kRed);
+    MakeFolder(second / L"other");
+    WriteText(second / L"c.txt", "c");
+    auto visit = [&](int run) {
+        bool first = run % 2 == 0;
+        workerParams.generation = nextGeneration++;
+        StopThumbnailWorker();
+        host.SetFolder(first ? folder.path() : second.path());
+        if (first) {
+            FillListView(host.list(), {L"sub", L"a.txt", L"b.swf"});
+        } else {
+            FillListView(host.list(), {L"other", L"c.txt"});
+        }
+        workerParams.cacheAutoSave = run % 4 == 1;
+        // Every fourth worker is abandoned in its first item and ends superseded.
+        bool abandon = run % 4 == 3;
+        host.SetListHook([abandon](UINT message, WPARAM, LPARAM, bool fromWorker) {
+            if (!abandon || !fromWorker || message != LVM_GETITEMTEXTW || !workerThread) return;
+            workerParams.generation = nextGeneration++;
+            StopThumbnailWorker();
+        });
+        return host.Run(run % 3 == 0 ? 0 : 1);
+    };
+    for (int run = 0; run < 10; ++run) ASSERT_TRUE(visit(run));
+    DWORD gdi = GdiObjectLevel();
+    DWORD user = UserObjectLevel();
+    DWORD kernel = KernelHandleLevel();
+    for (int run = 10; run < 210; ++run) ASSERT_TRUE(visit(run));
+    StopThumbnailWorker();
+    host.SetListHook(nullptr);
+    EXPECT_LE(GdiObjectLevel(), gdi + 10);
+    EXPECT_LE(UserObjectLevel(), user + 10);
+    EXPECT_LE(KernelHandleLevel(), kernel + 10);
+}
