@@ -14,11 +14,11 @@ namespace {
 TListingName NameOfPath(const wchar_t* name, const wchar_t* path, bool isFolder) {
     TListingName entry;
     entry.name = name;
-    entry.extension = PathFindExtensionW(path);
-    wchar_t stem[kPathChars];
-    StringCchCopyW(stem, kPathChars, path);
-    PathRenameExtensionW(stem, L"");
-    entry.stem = stem;
+    // The stem is the path with its extension removed, as
+    // PathRenameExtensionW(path, L"") leaves it.
+    const wchar_t* extension = PathFindExtensionW(path);
+    entry.extension = extension;
+    entry.stem.assign(path, static_cast<size_t>(extension - path));
     entry.folder = isFolder;
     return entry;
 }
@@ -26,6 +26,77 @@ TListingName NameOfPath(const wchar_t* name, const wchar_t* path, bool isFolder)
 // An empty buffer when the joined path does not fit.
 void JoinListingPath(wchar_t* path, const wchar_t* folder, const wchar_t* name) {
     if (!PathCombineW(path, folder, name)) path[0] = 0;
+}
+
+// The stems of one listing all begin with the same folder path, which does
+// not influence their order; the comparison starts at the last backslash they
+// share, so the sort does not compare the folder path again and again.
+void SetSortStart(std::vector<TListingName>& names) {
+    if (names.empty()) return;
+    const std::wstring& first = names[0].stem;
+    size_t shared = first.size();
+    for (const TListingName& n : names) {
+        size_t k = 0;
+        while (k < shared && k < n.stem.size() && n.stem[k] == first[k]) ++k;
+        shared = k;
+    }
+    size_t slash = shared ? first.rfind(L'\\', shared - 1) : std::wstring::npos;
+    size_t start = slash == std::wstring::npos ? 0 : slash;
+    for (TListingName& n : names) n.sortFrom = start;
+}
+
+// Redraw is off while a listing changes the list view: item by item it
+// would lay its items out and paint them anew.
+void BeginListChange(HWND list) {
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+}
+
+void EndListChange(HWND list, LONG_PTR styleBefore) {
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    if (styleBefore & WS_VISIBLE) {
+        RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    } else if (GetWindowLongPtrW(list, GWL_STYLE) & WS_VISIBLE) {
+        // Turning redraw on shows a hidden window on some systems.
+        SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_VISIBLE));
+    }
+}
+
+// The entries of the folder that a listing shows; none when it cannot be
+// enumerated.
+void CollectNames(const wchar_t* folder, int hideCache, std::vector<TListingName>& names) {
+    wchar_t pattern[kPathChars];
+    if (FAILED(StringCchCopyW(pattern, kPathChars, folder)) || FAILED(StringCchCatW(pattern, kPathChars, L"\\*.*"))) {
+        return;
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const wchar_t* name = found.cFileName;
+        if (_wcsicmp(name, L".") == 0 || _wcsicmp(name, L"..") == 0) continue;
+        if (hideCache == 1 && _wcsicmp(name, L"Zuv_CACHE") == 0) continue;
+        wchar_t path[kPathChars];
+        JoinListingPath(path, folder, name);
+        // The entry's attributes are what PathIsSystemFolderW and
+        // PathIsDirectoryW would read for the path; taken once here, the
+        // folder state cannot change while the sort compares it.
+        DWORD attributes = path[0] ? found.dwFileAttributes : 0;
+        if (attributes && PathIsSystemFolderW(path, attributes)) continue;
+        names.push_back(NameOfPath(name, path, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+void InsertNames(HWND list, const std::vector<TListingName*>& names) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = static_cast<int>(i);
+        item.iSubItem = 0;
+        item.pszText = &names[i]->name[0];
+        item.iImage = static_cast<int>(i);
+        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
 }
 
 void RenameOldCacheFolder(const wchar_t* folder) {
@@ -49,56 +120,42 @@ TListingName DescribeListingName(const wchar_t* folder, const wchar_t* name, boo
 
 bool CompareListNames(const TListingName& a, const TListingName& b) {
     if (a.folder != b.folder) return a.folder;
-    if (_wcsicmp(a.stem.c_str(), b.stem.c_str()) == 0) {
+    size_t fromA = std::min(a.sortFrom, a.stem.size());
+    size_t fromB = std::min(b.sortFrom, b.stem.size());
+    const wchar_t* stemA = a.stem.c_str() + fromA;
+    const wchar_t* stemB = b.stem.c_str() + fromB;
+    // Stems of different lengths never match without regard to case.
+    bool sameLength = a.stem.size() - fromA == b.stem.size() - fromB;
+    if (sameLength && _wcsicmp(stemA, stemB) == 0) {
         return StrCmpLogicalW(a.extension.c_str(), b.extension.c_str()) < 0;
     }
-    int order = StrCmpLogicalW(a.stem.c_str(), b.stem.c_str());
+    int order = StrCmpLogicalW(stemA, stemB);
     if (order != 0) return order < 0;
     // Stems that differ in spelling but compare equal by value ("a1", "a01"):
     // a fixed order between them keeps the sort's ordering strict.
-    return _wcsicmp(a.stem.c_str(), b.stem.c_str()) < 0;
+    return _wcsicmp(stemA, stemB) < 0;
 }
 
 void ListFolder(HWND list, const wchar_t* folder, int hideCache) {
+    LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    BeginListChange(list);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    std::vector<TListingName> names;
     // An empty path names no folder; the pattern made from it would search
     // the root of the current drive.
-    if (!folder || !folder[0]) return;
-    RenameOldCacheFolder(folder);
-
-    wchar_t pattern[kPathChars];
-    if (FAILED(StringCchCopyW(pattern, kPathChars, folder)) || FAILED(StringCchCatW(pattern, kPathChars, L"\\*.*"))) {
-        return;
+    if (folder && folder[0]) {
+        RenameOldCacheFolder(folder);
+        CollectNames(folder, hideCache, names);
     }
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-
-    std::vector<TListingName> names;
-    do {
-        const wchar_t* name = found.cFileName;
-        if (_wcsicmp(name, L".") == 0 || _wcsicmp(name, L"..") == 0) continue;
-        if (hideCache == 1 && _wcsicmp(name, L"Zuv_CACHE") == 0) continue;
-        wchar_t path[kPathChars];
-        JoinListingPath(path, folder, name);
-        if (PathIsSystemFolderW(path, 0)) continue;
-        // Asked once per name: an answer that changed during the sort would
-        // break its ordering.
-        names.push_back(NameOfPath(name, path, IsFolderPath(path)));
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-
-    std::sort(names.begin(), names.end(), CompareListNames);
-
-    for (size_t i = 0; i < names.size(); ++i) {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = static_cast<int>(i);
-        item.iSubItem = 0;
-        item.pszText = &names[i].name[0];
-        item.iImage = static_cast<int>(i);
-        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
+    SetSortStart(names);
+    // Sorting pointers spares moving the strings.
+    std::vector<TListingName*> order;
+    order.reserve(names.size());
+    for (TListingName& n : names) order.push_back(&n);
+    std::sort(order.begin(), order.end(),
+              [](const TListingName* a, const TListingName* b) { return CompareListNames(*a, *b); });
+    InsertNames(list, order);
+    EndListChange(list, style);
 }
 
 int FindItemByName(const wchar_t* name, int fallback) {

@@ -15,6 +15,9 @@ struct TListingName {
     std::wstring stem;       // full path without its extension
     std::wstring extension;  // from the last dot of the name, or empty
     bool folder = false;
+    // Where the comparison of stems starts: the same in every entry of one
+    // listing, past the runs of the folder path that every stem shares.
+    size_t sortFrom = 0;
 };
 
 // `folder` joined with `name`, with the stem and extension of that path.

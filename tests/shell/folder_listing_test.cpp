@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "shell/folder_listing.h"
 #include "shell/main_state.h"
 #include "support/main_window_harness.h"
@@ -206,4 +208,26 @@ TEST(ListingOrder, CompareListNamesIsAStrictOrder) {
     EXPECT_TRUE(CompareListNames(names[5], names[0]));  // folders first
     EXPECT_TRUE(CompareListNames(names[3], names[2]));  // no extension first
     EXPECT_TRUE(CompareListNames(names[2], names[0]));  // .png before .txt
+}
+
+TEST_F(FolderListing, ListingOrderEqualsComparingTheFullPaths) {
+    TempFolder folder;
+    const std::vector<std::wstring> entries = {
+        L"1a",      L"-1",         L"'quote",  L"a-b",     L"ab",     L"A b",   L"\uff41\uff42", L"日本語",
+        L"にほん",  L"ニホン",     L"_x",      L"x_",      L"10",     L"9",     L"09.txt",       L"a.b.c",
+        L".hidden", L"~tilde",     L"#hash",   L"Zz",      L"zZ.txt", L"v2",    L"v10.5",        L"v10.40",
+        L"d1\\",    L"d-2\\",      L"d 10\\",  L"D3.x\\",  L"e.1",    L"e.10",  L"e",            L"x1y22z3",
+        L"x1y3z1",  L"space end ", L"x.y z",   L"\u00e9t\u00e9"};
+    Make(folder, entries);
+    std::vector<std::wstring> listed = List(folder.path(), 0);
+
+    std::vector<TListingName> names;
+    for (const std::wstring& n : FolderEntries(folder.path())) {
+        names.push_back(DescribeListingName(folder.path().c_str(), n.c_str(), FolderExists(folder / n)));
+    }
+    ASSERT_EQ(names.size(), listed.size());
+    std::sort(names.begin(), names.end(), CompareListNames);
+    std::vector<std::wstring> sorted;
+    for (const TListingName& n : names) sorted.push_back(n.name);
+    EXPECT_EQ(listed, sorted);
 }

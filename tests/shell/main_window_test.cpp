@@ -218,6 +218,14 @@ TEST(MainWindow, ThemeColoursFollowDarkMode) {
         EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETBKCOLOR, 0, 0)), c.back) << c.setting;
         EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETTEXTBKCOLOR, 0, 0)), c.back) << c.setting;
         EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETTEXTCOLOR, 0, 0)), c.text) << c.setting;
+        // Painting the main window brings the dark colours back, and only them.
+        SendMessageW(listView, LVM_SETBKCOLOR, 0, RGB(200, 0, 0));
+        InvalidateRect(mainWindow, nullptr, FALSE);
+        UpdateWindow(mainWindow);
+        RECT pending;
+        EXPECT_FALSE(GetUpdateRect(mainWindow, &pending, FALSE));
+        COLORREF afterPaint = c.back == RGB(64, 64, 64) ? c.back : RGB(200, 0, 0);
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETBKCOLOR, 0, 0)), afterPaint) << c.setting;
         // An empty folder: nothing to select.
         EXPECT_TRUE(ListViewNames(listView).empty());
         EXPECT_TRUE(ListViewItemsWithState(listView, LVIS_SELECTED).empty());
@@ -343,6 +351,12 @@ TEST(MainWindow, CloseWritesTheRestoredPlacementAndRemovesTheTemporaryFolder) {
     ASSERT_TRUE(MakeFolder(JoinPath(temp, L"member\\deeper")));
     ASSERT_TRUE(WriteText(JoinPath(temp, L"member\\deeper\\page.png"), "png"));
     HMENU menu = mainMenu;
+    ASSERT_TRUE(harness.WaitForWorker());
+    EXPECT_EQ(SendMessageW(window, WM_CLOSE, 0, 0), 0);
+    // The worker was stopped under a new generation.
+    EXPECT_EQ(workerParams.generation, 1);
+    EXPECT_EQ(nextGeneration, 2);
+    EXPECT_EQ(workerThread, nullptr);
     harness.Close();
 
     EXPECT_FALSE(IsWindow(window));
