@@ -8,7 +8,7 @@ runs=${1:-7}
 exe=$ZUV_CHECKOUT/build/tools/bench_listing/bench_listing.exe
 [ -x "$exe" ] || { echo "bench: build first (./zuv.sh test or cmake --build build)" >&2; exit 2; }
 data=$ZUV_CHECKOUT/build/bench_listing_data
-if [ ! -f "$data/.complete" ]; then
+if [ ! -f "$data.complete" ]; then
     rm -rf "$data"
     mkdir -p "$data"
     (
@@ -23,7 +23,7 @@ if [ ! -f "$data/.complete" ]; then
             esac
         done
     )
-    touch "$data/.complete"
+    touch "$data.complete"
 fi
 started_display=0
 if [ -z "${DISPLAY:-}" ]; then

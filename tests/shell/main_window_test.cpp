@@ -152,6 +152,12 @@ TEST(MainWindow, CreationBuildsChildWindowsListsAndWorkerRecord) {
     EXPECT_EQ(ListViewItemsWithState(list, LVIS_SELECTED), std::vector<int>{0});
     EXPECT_EQ(ListViewItemsWithState(list, LVIS_FOCUSED), std::vector<int>{0});
     EXPECT_EQ(GetFocus(), list);
+    // The icon view has laid the items out side by side.
+    POINT first = {}, second = {};
+    SendMessageW(list, LVM_GETITEMPOSITION, 0, reinterpret_cast<LPARAM>(&first));
+    SendMessageW(list, LVM_GETITEMPOSITION, 1, reinterpret_cast<LPARAM>(&second));
+    EXPECT_EQ(first.y, second.y);
+    EXPECT_LT(first.x, second.x);
 
     ASSERT_NE(mainMenu, nullptr);
     EXPECT_EQ(settingsMenu, GetSubMenu(mainMenu, 0));
