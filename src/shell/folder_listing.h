@@ -1,10 +1,35 @@
+// Folder listings in the system's order: folders first, then names in
+// natural number order.
 #pragma once
 
 #include <windows.h>
 
-// Fills a list view with the entries of one folder: folders first, then names
-// in natural number order; item i gets image index i. `hideCache` 1 leaves the
-// cache folder out.
+#include <string>
+
+// True when PathIsDirectoryW reports the path as a folder.
+bool IsFolderPath(const wchar_t* path);
+
+// One entry of a listing with what the sort compares, taken once per listing.
+struct TListingName {
+    std::wstring name;       // as the file system reports it
+    std::wstring stem;       // full path without its extension
+    std::wstring extension;  // from the last dot of the name, or empty
+    bool folder = false;
+    // Where the comparison of stems starts: the same in every entry of one
+    // listing, past the runs of the folder path that every stem shares.
+    size_t sortFrom = 0;
+};
+
+// `folder` joined with `name`, with the stem and extension of that path.
+TListingName DescribeListingName(const wchar_t* folder, const wchar_t* name, bool isFolder);
+
+// Strict less-than of the listing order: folders before files; then the
+// natural order of the stems, and for equal stems of the extensions.
+bool CompareListNames(const TListingName& a, const TListingName& b);
+
+// Fills a list view with the entries of one folder; item i gets image index
+// i. `hideCache` 1 leaves the cache folder out. Renames a cache folder left
+// under its old name first.
 void ListFolder(HWND list, const wchar_t* folder, int hideCache);
 
 // The visible list view's item named `name` (case-insensitive), else the

@@ -10,8 +10,10 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 // Registers the class "Zuv" for the given module; false when it fails.
 bool RegisterMainWindowClass(HINSTANCE instance);
 
-// Creates the main window (WM_CREATE runs inside); null when it fails.
-HWND CreateMainWindow(HINSTANCE instance);
+// Creates the main window (WM_CREATE runs inside); null when it fails. The
+// start folder comes from the process command line, or from `commandLine`
+// (program name first) when one is given.
+HWND CreateMainWindow(HINSTANCE instance, const wchar_t* commandLine = nullptr);
 
 // The four-key accelerator table of the main loop.
 HACCEL CreateMainAccelerators();

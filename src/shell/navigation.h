@@ -1,0 +1,8 @@
+// Moves between folders: the history and the navigation commands.
+#pragma once
+
+// Records `currentDir` as the newest history entry; keeps at most 20.
+void PushHistory();
+
+// The parent-folder command (Backspace, the up button, Alt+Up).
+void GoToParentFolder();

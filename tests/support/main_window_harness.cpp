@@ -1,0 +1,140 @@
+#include "support/main_window_harness.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include "shell/main_state.h"
+#include "shell/main_window.h"
+#include "support/test_files.h"
+#include "support/window_driver.h"
+#include "thumbnails/worker_params.h"
+
+std::wstring TestSettingsPath() {
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    PathRenameExtensionW(path, L".ini");
+    return path;
+}
+
+void WriteSettingsFile(const std::wstring& path, const std::vector<TestSetting>& settings) {
+    // Drops the platform's cached copy before the file goes.
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+    DeleteFileW(path.c_str());
+    for (const TestSetting& s : settings) {
+        WritePrivateProfileStringW(s.section.c_str(), s.key.c_str(), s.value.c_str(), path.c_str());
+    }
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+}
+
+std::wstring ReadSetting(const std::wstring& path, const wchar_t* section, const wchar_t* key, const wchar_t* missing) {
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+    wchar_t value[1024] = L"";
+    GetPrivateProfileStringW(section, key, missing, value, 1024, path.c_str());
+    return value;
+}
+
+std::vector<std::wstring> SettingKeysInOrder(const std::wstring& path, const wchar_t* section) {
+    std::vector<unsigned char> bytes = ReadBytes(path);
+    std::string text(bytes.begin(), bytes.end());
+    std::vector<std::wstring> keys;
+    bool inSection = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        if (line[0] == '[') {
+            inSection = _wcsicmp(FromUtf8(line.substr(1, line.find(']') - 1)).c_str(), section) == 0;
+        } else if (inSection) {
+            keys.push_back(FromUtf8(line.substr(0, line.find('='))));
+        }
+    }
+    return keys;
+}
+
+void ResetMainState() {
+    mainWindow = upButton = pathEdit = listView = shadowListView = nullptr;
+    pathEditOldProc = listViewOldProc = nullptr;
+    imageListLarge = imageListSmall = nullptr;
+    mainMenu = settingsMenu = nullptr;
+    currentDir[0] = tempDir[0] = inputText[0] = 0;
+    if (workerThread) CloseHandle(workerThread);
+    workerThread = nullptr;
+    workerStop = 0;
+    nextGeneration = 1;
+    workerParams = TWorkerParams();
+    history.clear();
+    historyIndex = -1;
+    selectionAnchor = -1;
+    viewerProcess = PROCESS_INFORMATION();
+    viewerWindow = nullptr;
+    viewerWindowFound = 0;
+    lastViewerPath[0] = 0;
+    previewWindow = nullptr;
+    previewPage = 0;
+}
+
+MainWindowHarness::~MainWindowHarness() {
+    if (window_) Close();
+}
+
+HWND MainWindowHarness::Open(const std::wstring& arguments) {
+    GetCurrentDirectoryW(MAX_PATH, savedCurrentFolder_);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW known = {};
+    known.cbSize = sizeof(known);
+    if (!GetClassInfoExW(instance, kMainWindowClass, &known)) RegisterMainWindowClass(instance);
+    std::wstring commandLine = L"\"" + std::wstring(L"test.exe") + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    window_ = CreateMainWindow(instance, commandLine.c_str());
+    if (window_) {
+        ShowWindow(window_, SW_SHOWNORMAL);
+        UpdateWindow(window_);
+        SetForegroundWindow(window_);
+        PumpMessagesFor(50);
+    }
+    return window_;
+}
+
+bool MainWindowHarness::WaitForWorker(DWORD timeoutMs) {
+    return PumpUntil([] { return !workerThread || WaitForSingleObject(workerThread, 0) != WAIT_TIMEOUT; }, timeoutMs);
+}
+
+void MainWindowHarness::Close() {
+    if (!window_) return;
+    WaitForWorker();
+    SendMessageW(window_, WM_CLOSE, 0, 0);
+    PumpMessagesFor(20);
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    window_ = nullptr;
+    ResetMainState();
+    SetCurrentDirectoryW(savedCurrentFolder_);
+}
+
+std::vector<std::wstring> ListViewNames(HWND list) {
+    std::vector<std::wstring> names;
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[MAX_PATH] = L"";
+        LVITEMW item = {};
+        item.pszText = text;
+        item.cchTextMax = MAX_PATH;
+        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        names.push_back(text);
+    }
+    return names;
+}
+
+std::vector<int> ListViewItemsWithState(HWND list, UINT state) {
+    std::vector<int> items;
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        if ((SendMessageW(list, LVM_GETITEMSTATE, i, state) & state) == state) items.push_back(i);
+    }
+    return items;
+}

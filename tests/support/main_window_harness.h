@@ -1,0 +1,63 @@
+// The real main window inside a test program: its settings file, opening it
+// with chosen arguments, and closing it so that the next one starts afresh.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct TestSetting {
+    std::wstring section;
+    std::wstring key;
+    std::wstring value;
+};
+
+// The settings file of the running test program: its path with ".ini".
+std::wstring TestSettingsPath();
+// Replaces the settings file at `path` by one holding only these keys; with
+// none there is no file afterwards.
+void WriteSettingsFile(const std::wstring& path, const std::vector<TestSetting>& settings);
+inline void WriteTestSettings(const std::vector<TestSetting>& settings) {
+    WriteSettingsFile(TestSettingsPath(), settings);
+}
+// A value of a settings file, or `missing` when the key is absent.
+std::wstring ReadSetting(const std::wstring& path, const wchar_t* section, const wchar_t* key,
+                         const wchar_t* missing = L"<missing>");
+// The keys of one section in file order, read from the file's bytes.
+std::vector<std::wstring> SettingKeysInOrder(const std::wstring& path, const wchar_t* section);
+
+// Restores the process-wide values that the main window's creation does not
+// set itself (history, generation counter, selection anchor, viewer record,
+// handles, the current folder of the process...).
+void ResetMainState();
+
+class MainWindowHarness {
+public:
+    MainWindowHarness() = default;
+    ~MainWindowHarness();  // closes a window that is still open
+    MainWindowHarness(const MainWindowHarness&) = delete;
+    MainWindowHarness& operator=(const MainWindowHarness&) = delete;
+
+    // Creates and shows the main window of this module. `arguments` is what
+    // follows the program name on its command line, already quoted; empty
+    // means no argument.
+    HWND Open(const std::wstring& arguments = L"");
+    // Open with one folder argument.
+    HWND OpenInFolder(const std::wstring& folder) { return Open(L"\"" + folder + L"\""); }
+    // Waits, pumping messages, until the current worker has ended.
+    bool WaitForWorker(DWORD timeoutMs = 20000);
+    // Sends WM_CLOSE as the close box does, takes the quit message off the
+    // queue and resets the process-wide state.
+    void Close();
+    HWND window() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+    wchar_t savedCurrentFolder_[MAX_PATH] = L"";
+};
+
+// Texts of a list view's items in order.
+std::vector<std::wstring> ListViewNames(HWND list);
+// Indices of the items that have all of `state` (LVIS_SELECTED, LVIS_FOCUSED).
+std::vector<int> ListViewItemsWithState(HWND list, UINT state);
