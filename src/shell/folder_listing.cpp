@@ -109,7 +109,7 @@ void RenameOldCacheFolder(const wchar_t* folder) {
 }  // namespace
 
 bool IsFolderPath(const wchar_t* path) {
-    return PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY;
+    return path && *path && PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY;
 }
 
 TListingName DescribeListingName(const wchar_t* folder, const wchar_t* name, bool isFolder) {

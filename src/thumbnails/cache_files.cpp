@@ -61,10 +61,6 @@ std::wstring ListItemText(HWND list, int index) {
 
 }  // namespace
 
-bool IsFolderPath(const wchar_t* path) {
-    return path && *path && PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY;
-}
-
 bool MakeItemCacheFilePath(wchar_t* out, const wchar_t* folder, const wchar_t* name, int iconViewMode) {
     wchar_t cache[kPath];
     out[0] = L'\0';

@@ -6,10 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-constexpr wchar_t kCacheFolderName[] = L"Zuv_CACHE";
+#include "shell/folder_listing.h"
 
-// True when PathIsDirectoryW reports the path as a folder.
-bool IsFolderPath(const wchar_t* path);
+constexpr wchar_t kCacheFolderName[] = L"Zuv_CACHE";
 
 // F\Zuv_CACHE\N.Zuv.icon.ico (iconViewMode 1) or F\Zuv_CACHE\N.Zuv.list.ico.
 // False (and an empty result) when the path does not fit in 260 characters.

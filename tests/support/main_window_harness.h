@@ -2,6 +2,8 @@
 // with chosen arguments, and closing it so that the next one starts afresh.
 #pragma once
 
+#include "support/list_view_items.h"
+
 #include <windows.h>
 
 #include <string>
@@ -57,7 +59,5 @@ private:
     wchar_t savedCurrentFolder_[MAX_PATH] = L"";
 };
 
-// Texts of a list view's items in order.
-std::vector<std::wstring> ListViewNames(HWND list);
 // Indices of the items that have all of `state` (LVIS_SELECTED, LVIS_FOCUSED).
 std::vector<int> ListViewItemsWithState(HWND list, UINT state);

@@ -177,20 +177,6 @@ void FillListView(HWND list, const std::vector<std::wstring>& names) {
     }
 }
 
-std::vector<std::wstring> ListViewNames(HWND list) {
-    std::vector<std::wstring> names;
-    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[260] = L"";
-        LVITEMW item = {};
-        item.pszText = text;
-        item.cchTextMax = 260;
-        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
-        names.push_back(text);
-    }
-    return names;
-}
-
 void SelectListViewItems(HWND list, const std::vector<int>& positions) {
     LVITEMW none = {};
     none.stateMask = LVIS_SELECTED;

@@ -5,6 +5,8 @@
 // shell does.
 #pragma once
 
+#include "support/list_view_items.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -60,8 +62,6 @@ private:
 
 // Replaces the items of a list view with `names`, item i with image index i.
 void FillListView(HWND list, const std::vector<std::wstring>& names);
-// The item texts of a list view in order.
-std::vector<std::wstring> ListViewNames(HWND list);
 // Selects exactly the items whose positions are given.
 void SelectListViewItems(HWND list, const std::vector<int>& positions);
 
