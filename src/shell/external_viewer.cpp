@@ -48,3 +48,11 @@ void CloseViewer() {
     CloseHandle(viewerProcess.hThread);
     CloseHandle(viewerProcess.hProcess);
 }
+
+void EscapeCommand() {
+    SendMessageW(mainWindow, WM_CLOSE, 0, 0);
+}
+
+void OnListViewReturn() {}
+
+void OnListViewItemChanged() {}

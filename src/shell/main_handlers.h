@@ -21,6 +21,8 @@ LRESULT OnDropFiles(HWND window, WPARAM wParam);
 // list_notifications.cpp: WM_NOTIFY, of which only the list view's count.
 LRESULT OnNotify(HWND window, WPARAM wParam, LPARAM lParam);
 LRESULT OnListViewNotify(HWND window, NMHDR* header);
+LRESULT OnListViewDoubleClick(HWND window, NMHDR* header);
+LRESULT OnListViewBeginDrag(HWND window, NMHDR* header);
 
 // settings_menu.cpp
 LRESULT OnContextMenu(HWND window, WPARAM wParam, LPARAM lParam);

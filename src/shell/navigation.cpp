@@ -15,3 +15,5 @@ void PushHistory() {
 }
 
 void GoToParentFolder() {}
+
+void EnterFolderItem(const wchar_t*) {}

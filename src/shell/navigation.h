@@ -6,3 +6,7 @@ void PushHistory();
 
 // The parent-folder command (Backspace, the up button, Alt+Up).
 void GoToParentFolder();
+
+// Enter or a double click on a folder item: stop, enter currentDir\name,
+// select the first item, restart with a full rebuild.
+void EnterFolderItem(const wchar_t* name);
