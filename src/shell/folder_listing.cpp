@@ -158,15 +158,20 @@ void ListFolder(HWND list, const wchar_t* folder, int hideCache) {
     EndListChange(list, style);
 }
 
+void ListViewItemText(HWND list, int index, wchar_t* text) {
+    text[0] = L'\0';
+    LVITEMW item = {};
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = kPathChars;
+    SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+}
+
 int FindItemByName(const wchar_t* name, int fallback) {
     int count = static_cast<int>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        wchar_t text[kPathChars] = L"";
-        LVITEMW item = {};
-        item.iSubItem = 0;
-        item.pszText = text;
-        item.cchTextMax = kPathChars;
-        SendMessageW(listView, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        wchar_t text[kPathChars];
+        ListViewItemText(listView, i, text);
         if (_wcsicmp(text, name) == 0) return i;
     }
     return fallback < count ? fallback : count;

@@ -35,3 +35,7 @@ void ListFolder(HWND list, const wchar_t* folder, int hideCache);
 // The visible list view's item named `name` (case-insensitive), else the
 // smaller of `fallback` and the item count.
 int FindItemByName(const wchar_t* name, int fallback);
+
+// The text of a list view's item into a buffer of 260 characters (empty when
+// there is no such item).
+void ListViewItemText(HWND list, int index, wchar_t* text);

@@ -36,13 +36,7 @@ void RestartThumbnailWorker(int rebuild) {
 int FocusedListItem(std::wstring* name) {
     int index = static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     wchar_t text[kPathChars] = L"";
-    if (index >= 0) {
-        LVITEMW item = {};
-        item.iSubItem = 0;
-        item.pszText = text;
-        item.cchTextMax = kPathChars;
-        SendMessageW(listView, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
-    }
+    if (index >= 0) ListViewItemText(listView, index, text);
     if (name) *name = text;
     return index;
 }

@@ -50,12 +50,8 @@ void EnsureFolder(const wchar_t* path) {
 }
 
 std::wstring ListItemText(HWND list, int index) {
-    wchar_t text[kPath] = L"";
-    LVITEMW item = {};
-    item.iSubItem = 0;
-    item.pszText = text;
-    item.cchTextMax = kPath;
-    SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+    wchar_t text[kPath];
+    ListViewItemText(list, index, text);
     return text;
 }
 

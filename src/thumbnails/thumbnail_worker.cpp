@@ -372,12 +372,8 @@ HICON FindListItemIcon(HWND list, HIMAGELIST images, const wchar_t* name) {
     if (!list || !images || !name) return nullptr;
     int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        wchar_t text[kPath] = L"";
-        LVITEMW item = {};
-        item.iSubItem = 0;
-        item.pszText = text;
-        item.cchTextMax = kPath;
-        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        wchar_t text[kPath];
+        ListViewItemText(list, i, text);
         if (_wcsicmp(text, name) == 0) {
             return i < ImageList_GetImageCount(images) ? ImageList_GetIcon(images, i, ILD_NORMAL) : nullptr;
         }
