@@ -2,7 +2,8 @@
 
 #include <climits>
 #include <cmath>
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -69,11 +70,13 @@ void FillHeader(BITMAPINFO* info, LONG width, LONG height) {
 bool CopyTurned(HDC dc, HBITMAP source, LONG w, LONG h, const Turn& turn, HBITMAP target) {
     LONG tw = turn.swap ? h : w;
     LONG th = turn.swap ? w : h;
-    std::vector<DWORD> from(static_cast<size_t>(w) * h);
-    std::vector<DWORD> to(static_cast<size_t>(tw) * th);
+    size_t count = static_cast<size_t>(w) * h;
+    std::unique_ptr<DWORD[]> from(new (std::nothrow) DWORD[count]);
+    std::unique_ptr<DWORD[]> to(new (std::nothrow) DWORD[count]());
+    if (!from || !to) return false;
     BITMAPINFO info;
     FillHeader(&info, w, h);
-    if (GetDIBits(dc, source, 0, h, from.data(), &info, DIB_RGB_COLORS) != h) return false;
+    if (GetDIBits(dc, source, 0, h, from.get(), &info, DIB_RGB_COLORS) != h) return false;
     for (LONG y = 0; y < h; ++y) {
         for (LONG x = 0; x < w; ++x) {
             LONG dx = 0;
@@ -83,7 +86,7 @@ bool CopyTurned(HDC dc, HBITMAP source, LONG w, LONG h, const Turn& turn, HBITMA
         }
     }
     FillHeader(&info, tw, th);
-    return SetDIBits(dc, target, 0, th, to.data(), &info, DIB_RGB_COLORS) == th;
+    return SetDIBits(dc, target, 0, th, to.get(), &info, DIB_RGB_COLORS) == th;
 }
 
 bool BlitTurned(HDC dc, HBITMAP source, LONG w, LONG h, const Turn& turn, HBITMAP target) {
@@ -102,19 +105,21 @@ bool BlitTurned(HDC dc, HBITMAP source, LONG w, LONG h, const Turn& turn, HBITMA
     return done;
 }
 
-// The whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::wstring& path, std::vector<BYTE>* bytes) {
+// The whole file in a heap block that the caller frees; false when it
+// cannot be opened, held or read.
+bool ReadWholeFile(const std::wstring& path, BYTE** data, DWORD* size) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD size = GetFileSize(file, nullptr);
-    bool ok = size != INVALID_FILE_SIZE && size <= INT_MAX;
-    DWORD read = 0;
+    DWORD fileSize = GetFileSize(file, nullptr);
+    BYTE* buffer = nullptr;
+    bool ok = fileSize != INVALID_FILE_SIZE && fileSize <= INT_MAX;
     if (ok) {
-        bytes->resize(size);
-        ok = ReadFile(file, bytes->data(), size, &read, nullptr) != FALSE;
-        bytes->resize(read);
+        buffer = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, fileSize > 0 ? fileSize : 1));
+        ok = buffer && ReadFile(file, buffer, fileSize, size, nullptr);
     }
     CloseHandle(file);
+    if (!ok && buffer) HeapFree(GetProcessHeap(), 0, buffer);
+    if (ok) *data = buffer;
     return ok;
 }
 
@@ -145,14 +150,16 @@ uint32_t ReadExifOrientation(const BYTE* data, size_t size) {
 
 HBITMAP ApplyExifOrientation(HWND window, std::wstring path, HBITMAP bitmap) {
     if (!bitmap) return nullptr;
-    std::vector<BYTE> bytes;
-    if (!ReadWholeFile(path, &bytes)) return bitmap;
+    BYTE* bytes = nullptr;
+    DWORD size = 0;
+    if (!ReadWholeFile(path, &bytes, &size)) return bitmap;
     BITMAP info = {};
-    if (GetObjectW(bitmap, sizeof(info), &info) == 0 || info.bmWidth <= 0 || info.bmHeight <= 0) return bitmap;
+    int got = GetObjectW(bitmap, sizeof(info), &info);
+    uint32_t value = ReadExifOrientation(bytes, size);
+    HeapFree(GetProcessHeap(), 0, bytes);
+    if (got == 0 || info.bmWidth <= 0 || info.bmHeight <= 0) return bitmap;
     LONG w = info.bmWidth;
     LONG h = info.bmHeight;
-    uint32_t value = ReadExifOrientation(bytes.data(), bytes.size());
-    std::vector<BYTE>().swap(bytes);
     Turn turn;
     if (!TurnFor(value, w, h, &turn)) return bitmap;
 
