@@ -61,6 +61,9 @@ run)
     ;;
 test)
     setup_and_build
+    # MCI opens MP3 files only when an audio device exists; a null ALSA
+    # device gives Wine one on headless machines.
+    [ -e "$HOME/.asoundrc" ] || printf 'pcm.!default { type null }\n' >"$HOME/.asoundrc"
     trap cleanup EXIT
     zuv_start_display
     zuv_ensure_prefix

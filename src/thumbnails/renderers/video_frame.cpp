@@ -1,0 +1,209 @@
+#include "thumbnails/renderers/video_frame.h"
+
+#include <mfapi.h>
+#include <mfidl.h>
+#include <mfreadwrite.h>
+#include <propidl.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+template <typename T>
+void SafeRelease(T*& object) {
+    if (object) {
+        object->Release();
+        object = nullptr;
+    }
+}
+
+BYTE Clamp(int value) {
+    return static_cast<BYTE>(value < 0 ? 0 : value > 255 ? 255 : value);
+}
+
+// ITU-R BT.601, video range, in integers.
+void ConvertPixel(int y, int u, int v, BYTE* pixel) {
+    int c = y - 16;
+    int d = u - 128;
+    int e = v - 128;
+    pixel[0] = Clamp((298 * c + 516 * d + 128) >> 8);
+    pixel[1] = Clamp((298 * c - 100 * d - 208 * e + 128) >> 8);
+    pixel[2] = Clamp((298 * c + 409 * e + 128) >> 8);
+    pixel[3] = 255;
+}
+
+// Buffers without the 2-D interface carry no pitch. Windows gives them the
+// frame width; Wine's decoders pad rows to four bytes, which shows in a luma
+// plane (two thirds of the sample) that is a whole number of wider rows.
+size_t ContiguousPitch(IMFMediaType* type, DWORD totalLength, uint32_t width, uint32_t height) {
+    UINT32 stride = 0;
+    if (SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) && static_cast<INT32>(stride) >= static_cast<INT32>(width)) {
+        return stride;
+    }
+    uint64_t luma = static_cast<uint64_t>(totalLength) * 2 / 3;
+    if (height > 0 && luma % height == 0 && luma / height >= width) return static_cast<size_t>(luma / height);
+    return width;
+}
+
+}  // namespace
+
+int64_t VideoFramePosition(int64_t duration, int seconds) {
+    int64_t position = static_cast<int64_t>(seconds) * 10000000;
+    if (duration < position) position = duration / 2;
+    return position > 0 ? position : 0;
+}
+
+void ConvertNv12ToBgra(const BYTE* buffer, size_t bufferLength, size_t chromaOffset, size_t pitch, uint32_t width,
+                       uint32_t height, BYTE* bits) {
+    for (uint32_t i = 0; i < height; ++i) {
+        uint64_t lumaRow = static_cast<uint64_t>(i) * pitch;
+        uint64_t chromaRow = chromaOffset + static_cast<uint64_t>(i / 2) * pitch;
+        // Every pair's U and V, and the U of a lone last pixel, must lie
+        // inside the buffer.
+        if (lumaRow + width > bufferLength || chromaRow + width > bufferLength) break;
+        const BYTE* luma = buffer + lumaRow;
+        const BYTE* chroma = buffer + chromaRow;
+        BYTE* out = bits + static_cast<size_t>(height - 1 - i) * width * 4;
+        uint32_t j = 0;
+        for (; j + 1 < width; j += 2) {
+            int u = chroma[j];
+            int v = chroma[j + 1];
+            ConvertPixel(luma[j], u, v, out + j * 4);
+            ConvertPixel(luma[j + 1], u, v, out + (j + 1) * 4);
+        }
+        // An odd width leaves one pixel, converted alone; its V may stand
+        // past the end of a buffer cut to the frame.
+        if (j < width) {
+            int v = chromaRow + width + 1 <= bufferLength ? chroma[j + 1] : 128;
+            ConvertPixel(luma[j], chroma[j], v, out + j * 4);
+        }
+    }
+}
+
+HBITMAP GrabVideoFrame(const wchar_t* path, int seconds) {
+    IMFSourceReader* reader = nullptr;
+    IMFMediaType* wanted = nullptr;
+    IMFMediaType* current = nullptr;
+    IMFSample* sample = nullptr;
+    IMFMediaBuffer* buffer = nullptr;
+    IMF2DBuffer* buffer2d = nullptr;
+    HBITMAP result = nullptr;
+
+    HRESULT hr = MFCreateSourceReaderFromURL(path, nullptr, &reader);
+    if (SUCCEEDED(hr)) hr = reader->SetStreamSelection(MF_SOURCE_READER_ALL_STREAMS, FALSE);
+    if (SUCCEEDED(hr)) hr = reader->SetStreamSelection(MF_SOURCE_READER_FIRST_VIDEO_STREAM, TRUE);
+    if (SUCCEEDED(hr)) hr = MFCreateMediaType(&wanted);
+    if (SUCCEEDED(hr)) hr = wanted->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+    if (SUCCEEDED(hr)) hr = wanted->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_NV12);
+    if (SUCCEEDED(hr)) hr = reader->SetCurrentMediaType(MF_SOURCE_READER_FIRST_VIDEO_STREAM, nullptr, wanted);
+
+    int64_t position = 0;
+    if (SUCCEEDED(hr)) {
+        PROPVARIANT duration;
+        PropVariantInit(&duration);
+        hr = reader->GetPresentationAttribute(MF_SOURCE_READER_MEDIASOURCE, MF_PD_DURATION, &duration);
+        if (SUCCEEDED(hr)) {
+            position = VideoFramePosition(static_cast<int64_t>(duration.uhVal.QuadPart), seconds);
+            if (duration.uhVal.QuadPart == 0 || position == 0) hr = E_FAIL;
+        }
+        PropVariantClear(&duration);
+    }
+    if (SUCCEEDED(hr)) {
+        PROPVARIANT where;
+        PropVariantInit(&where);
+        where.vt = VT_I8;
+        where.hVal.QuadPart = position;
+        // The reader lands on a seek point of its own near the position; a
+        // failed seek leaves it at the start.
+        reader->SetCurrentPosition(GUID_NULL, where);
+    }
+
+    uint32_t width = 0;
+    uint32_t height = 0;
+    if (SUCCEEDED(hr)) hr = reader->GetCurrentMediaType(MF_SOURCE_READER_FIRST_VIDEO_STREAM, &current);
+    if (SUCCEEDED(hr)) {
+        UINT64 frameSize = 0;
+        hr = current->GetUINT64(MF_MT_FRAME_SIZE, &frameSize);
+        width = static_cast<uint32_t>(frameSize >> 32);
+        height = static_cast<uint32_t>(frameSize);
+        if (SUCCEEDED(hr) && (width == 0 || height == 0 || static_cast<uint64_t>(width) * height * 4 > INT_MAX)) hr = E_FAIL;
+    }
+    if (SUCCEEDED(hr)) {
+        DWORD streamIndex = 0;
+        DWORD streamFlags = 0;
+        LONGLONG timestamp = 0;
+        hr = reader->ReadSample(MF_SOURCE_READER_FIRST_VIDEO_STREAM, 0, &streamIndex, &streamFlags, &timestamp, &sample);
+        // The end of the stream or a gap succeeds without a sample.
+        if (SUCCEEDED(hr) && !sample) hr = E_FAIL;
+    }
+
+    DWORD totalLength = 0;
+    if (SUCCEEDED(hr)) hr = sample->GetTotalLength(&totalLength);
+    if (SUCCEEDED(hr)) hr = sample->ConvertToContiguousBuffer(&buffer);
+
+    BYTE* scan0 = nullptr;
+    LONG pitch = 0;
+    DWORD bufferLength = 0;
+    bool locked2d = false;
+    bool locked = false;
+    if (SUCCEEDED(hr)) hr = buffer->GetCurrentLength(&bufferLength);
+    if (SUCCEEDED(hr) && SUCCEEDED(buffer->QueryInterface(IID_IMF2DBuffer, reinterpret_cast<void**>(&buffer2d)))) {
+        // Only the newer interface tells how far the locked rows reach;
+        // without it the buffer's own length bounds the reads.
+        IMF2DBuffer2* sized = nullptr;
+        if (SUCCEEDED(buffer2d->QueryInterface(IID_IMF2DBuffer2, reinterpret_cast<void**>(&sized)))) {
+            BYTE* start = nullptr;
+            DWORD length = 0;
+            hr = sized->Lock2DSize(MF2DBuffer_LockFlags_Read, &scan0, &pitch, &start, &length);
+            if (SUCCEEDED(hr)) bufferLength = scan0 >= start && scan0 - start < length ? length - DWORD(scan0 - start) : 0;
+            sized->Release();
+        } else {
+            hr = buffer2d->Lock2D(&scan0, &pitch);
+        }
+        locked2d = SUCCEEDED(hr);
+    } else if (SUCCEEDED(hr)) {
+        // Wine's buffers have no 2-D interface: the frame is read from the
+        // contiguous buffer with the pitch that its length implies.
+        DWORD maxLength = 0;
+        hr = buffer->Lock(&scan0, &maxLength, &bufferLength);
+        locked = SUCCEEDED(hr);
+        if (locked) pitch = static_cast<LONG>(ContiguousPitch(current, totalLength, width, height));
+    }
+    // Bottom-up buffers are not expected from the reader's NV12 output.
+    if (SUCCEEDED(hr) && (pitch <= 0 || !scan0)) hr = E_FAIL;
+
+    if (SUCCEEDED(hr)) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = static_cast<LONG>(width);
+        info.bmiHeader.biHeight = static_cast<LONG>(height);
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        result = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (result && bits) {
+            // For NV12 the luma plane is two thirds of the whole sample; a
+            // sample length that leaves out the row padding still puts the
+            // chroma rows after all luma rows.
+            uint64_t chromaOffset = std::max<uint64_t>(static_cast<uint64_t>(totalLength) * 2 / 3,
+                                                       static_cast<uint64_t>(pitch) * height);
+            ConvertNv12ToBgra(scan0, bufferLength, static_cast<size_t>(chromaOffset), static_cast<size_t>(pitch), width, height,
+                              static_cast<BYTE*>(bits));
+        } else if (result) {
+            DeleteObject(result);
+            result = nullptr;
+        }
+    }
+
+    if (locked2d) buffer2d->Unlock2D();
+    if (locked) buffer->Unlock();
+    SafeRelease(buffer2d);
+    SafeRelease(buffer);
+    SafeRelease(sample);
+    SafeRelease(current);
+    SafeRelease(wanted);
+    SafeRelease(reader);
+    return result;
+}

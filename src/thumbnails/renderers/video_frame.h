@@ -1,0 +1,25 @@
+// One frame of a video through the Media Foundation source reader, as a
+// bottom-up 32-bit DIB section with alpha 255, owned by the caller.
+// Media Foundation must have been started in the process.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// The frame at the given second, or at half the running time when the video
+// is shorter; none for position 0 (seconds 0) and for anything the reader
+// cannot open or decode to NV12.
+HBITMAP GrabVideoFrame(const wchar_t* path, int seconds);
+
+// Where the frame is taken, in 100-ns units, for a running time in the same
+// units; 0 means no frame.
+int64_t VideoFramePosition(int64_t duration, int seconds);
+
+// Converts an NV12 frame (luma rows pitch bytes apart from the buffer's
+// start, interleaved U and V rows from chromaOffset on) into width x height
+// 32-bit pixels stored bottom-up, so that the picture stands upright. Rows
+// whose bytes do not lie inside bufferLength are left as they are.
+void ConvertNv12ToBgra(const BYTE* buffer, size_t bufferLength, size_t chromaOffset, size_t pitch, uint32_t width,
+                       uint32_t height, BYTE* bits);
