@@ -1,5 +1,10 @@
 #include "thumbnails/worker_renderers.h"
 
+#include "thumbnails/renderers/exif_orientation.h"
+#include "thumbnails/renderers/image_decoding.h"
+#include "thumbnails/renderers/mp3_info.h"
+#include "thumbnails/renderers/video_frame.h"
+
 // Renderers not built yet yield nothing, so the item goes on to the next step.
 // Replace each body with the call of its renderer when that renderer lands.
 
@@ -11,8 +16,8 @@ HBITMAP WorkerArchivePicture(const wchar_t*, TWorkerParams*) {
     return nullptr;  // not built yet: MakeArchiveThumbnail(path, params, &slot)
 }
 
-HBITMAP WorkerMp3Cover(wchar_t*, wchar_t*) {
-    return nullptr;  // not built yet: ReadMp3Info(path, title)
+HBITMAP WorkerMp3Cover(wchar_t* path, wchar_t* title) {
+    return ReadMp3Info(path, title);
 }
 
 HBITMAP WorkerFontSample(wchar_t*, int, int, int, const wchar_t*, const wchar_t*, int, wchar_t*, int*) {
@@ -23,16 +28,16 @@ HBITMAP WorkerHtmlScreenshot(const wchar_t*, const wchar_t*) {
     return nullptr;  // not built yet: RenderHtmlScreenshot(browser, path)
 }
 
-HBITMAP WorkerImage(const wchar_t*, int, int) {
-    return nullptr;  // not built yet: LoadImageFileScaled(path, size, speedMode)
+HBITMAP WorkerImage(const wchar_t* path, int size, int speedMode) {
+    return LoadImageFileScaled(path, size, speedMode);
 }
 
-HBITMAP WorkerExifTurn(HWND, const wchar_t*, HBITMAP picture) {
-    return picture;  // not built yet: ApplyExifOrientation(window, path, picture)
+HBITMAP WorkerExifTurn(HWND window, const wchar_t* path, HBITMAP picture) {
+    return ApplyExifOrientation(window, path, picture);
 }
 
-HBITMAP WorkerVideoFrame(const wchar_t*, int) {
-    return nullptr;  // not built yet: GrabVideoFrame(path, seconds)
+HBITMAP WorkerVideoFrame(const wchar_t* path, int seconds) {
+    return GrabVideoFrame(path, seconds);
 }
 
 HBITMAP WorkerDocxPage(HWND, const wchar_t*, int, int, const wchar_t*) {
