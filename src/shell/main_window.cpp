@@ -33,7 +33,9 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
 }
 
 HWND CreateMainWindow(HINSTANCE instance, const wchar_t* commandLine) {
-    return CreateWindowExW(0, kMainWindowClass, L"Zuv", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+    // WS_CLIPCHILDREN: the class background, erased after the children have
+    // painted, would otherwise cover the up button and the path box.
+    return CreateWindowExW(0, kMainWindowClass, L"Zuv", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance,
                            const_cast<wchar_t*>(commandLine));
 }

@@ -272,6 +272,26 @@ TEST(MainWindow, SizeLaysTheChildWindowsOverTheClientArea) {
     harness.Close();
 }
 
+// The window's own background must not be painted over the bar: the path
+// box shows its own colour on the screen, not the window's light grey.
+TEST(MainWindow, PathBoxAndButtonStayVisibleOverTheWindowBackground) {
+    TempFolder folder;
+    WriteTestSettings({});
+    MainWindowHarness harness;
+    HWND window = harness.OpenInFolder(folder.path());
+    ASSERT_NE(window, nullptr);
+    SetWindowPos(window, HWND_TOP, 0, 0, 600, 300, SWP_NOMOVE);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessagesFor(300);
+    RECT edit;
+    GetWindowRect(pathEdit, &edit);
+    HDC screen = GetDC(nullptr);
+    COLORREF pixel = GetPixel(screen, edit.right - 4, (edit.top + edit.bottom) / 2);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(pixel, GetSysColor(COLOR_WINDOW));
+    harness.Close();
+}
+
 TEST(MainWindow, ActivationPutsTheFocusOnTheListView) {
     TempFolder folder;
     WriteTestSettings({});
