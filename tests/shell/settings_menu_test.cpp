@@ -278,40 +278,58 @@ TEST(SettingsMenu, CacheAutoSaveSwitchedOnReachesTheRunningWorker) {
     harness.Close();
 }
 
+namespace {
+
+// Requests of other threads (the workers) for the text of one list item.
+int watchedItem;
+int watchedItemRequests;
+
+LRESULT CALLBACK CountWorkerRequests(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->hwnd == listView && call->message == LVM_GETITEMTEXTW &&
+        static_cast<int>(call->wParam) == watchedItem && InSendMessage()) {
+        ++watchedItemRequests;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
 TEST(SettingsMenu, DarkModeTwiceQuicklyLeavesOneWorkerAndTheLastColours) {
     MenuFolder fixture;
     WriteTestSettings({{L"SystemSetting", L"darkMode", L"ON"}});
     MainWindowHarness harness;
     ASSERT_NE(harness.OpenInFolder(fixture.folder.path()), nullptr);
-    std::vector<HANDLE> workers;
-    if (workerThread) workers.push_back(DuplicateWorker());
-    SendMessageW(mainWindow, WM_COMMAND, ID_SETTINGS_DARK, 0);
-    EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETBKCOLOR, 0, 0)), GetSysColor(COLOR_BTNFACE));
-    EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETTEXTCOLOR, 0, 0)), RGB(0, 0, 0));
-    workers.push_back(DuplicateWorker());
-    SendMessageW(mainWindow, WM_COMMAND, ID_SETTINGS_DARK, 0);
-    HANDLE last = DuplicateWorker();
-    ASSERT_NE(last, nullptr);
+    watchedItem = static_cast<int>(ListViewNames(listView).size()) - 1;
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(harness.WaitForWorker());
+        watchedItemRequests = 0;
+        HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountWorkerRequests, nullptr, GetCurrentThreadId());
+        SendMessageW(mainWindow, WM_COMMAND, ID_SETTINGS_DARK, 0);
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETBKCOLOR, 0, 0)), GetSysColor(COLOR_BTNFACE));
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETTEXTCOLOR, 0, 0)), RGB(0, 0, 0));
+        HANDLE first = DuplicateWorker();
+        SendMessageW(mainWindow, WM_COMMAND, ID_SETTINGS_DARK, 0);
+        HANDLE last = DuplicateWorker();
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(last, nullptr);
 
-    // Every earlier worker ends; the last one runs under the newest generation.
-    EXPECT_TRUE(PumpUntil([&] {
-        for (HANDLE w : workers) {
-            if (!Ended(w)) return false;
-        }
-        return true;
-    }, 20000));
-    EXPECT_EQ(workerParams.generation, 2);
-    EXPECT_EQ(workerParams.fullRebuild, 1);
-    EXPECT_EQ(darkMode, 1);
-    EXPECT_TRUE(Checked(ID_SETTINGS_DARK));
-    EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETBKCOLOR, 0, 0)), RGB(64, 64, 64));
-    EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETTEXTBKCOLOR, 0, 0)), RGB(64, 64, 64));
-    EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETTEXTCOLOR, 0, 0)), RGB(255, 255, 255));
-    ASSERT_TRUE(harness.WaitForWorker());
-    EXPECT_TRUE(Ended(last));
-    EXPECT_EQ(ImageList_GetImageCount(imageListLarge), static_cast<int>(ListViewNames(listView).size()));
-    for (HANDLE w : workers) CloseHandle(w);
-    CloseHandle(last);
+        // The worker of the first toggle ends without making pictures; only
+        // the last one goes through the items, under the newest generation.
+        EXPECT_TRUE(PumpUntil([&] { return Ended(first) && Ended(last); }, 20000)) << round;
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(watchedItemRequests, 1) << round;
+        EXPECT_EQ(workerParams.generation, 2 * round + 2);
+        EXPECT_EQ(workerParams.fullRebuild, 1);
+        EXPECT_EQ(darkMode, 1);
+        EXPECT_TRUE(Checked(ID_SETTINGS_DARK));
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETBKCOLOR, 0, 0)), RGB(64, 64, 64));
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETTEXTBKCOLOR, 0, 0)), RGB(64, 64, 64));
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETTEXTCOLOR, 0, 0)), RGB(255, 255, 255));
+        EXPECT_EQ(ImageList_GetImageCount(imageListLarge), watchedItem + 1) << round;
+        CloseHandle(first);
+        CloseHandle(last);
+    }
     harness.Close();
 }
 
