@@ -17,15 +17,19 @@ namespace {
 
 const wchar_t kStartFailed[] = L"iniでの実行ファイル指定方法が間違っています。";
 
-DWORD WindowProcessId(HWND window) {
+// A top-level window of the viewer's own: the system's input-method helper
+// windows in its process are top-level too, hidden, and often come first.
+bool IsViewerWindow(HWND window, const PROCESS_INFORMATION* viewer) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    return processId;
+    if (processId != viewer->dwProcessId) return false;
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, 16);
+    return lstrcmpiW(className, L"IME") != 0 && lstrcmpiW(className, L"MSCTFIME UI") != 0;
 }
 
 BOOL CALLBACK FindViewerWindowProc(HWND window, LPARAM param) {
-    const PROCESS_INFORMATION* viewer = reinterpret_cast<const PROCESS_INFORMATION*>(param);
-    if (WindowProcessId(window) == viewer->dwProcessId) {
+    if (IsViewerWindow(window, reinterpret_cast<const PROCESS_INFORMATION*>(param))) {
         viewerWindow = window;
         viewerWindowFound = 1;
         return FALSE;
@@ -35,8 +39,7 @@ BOOL CALLBACK FindViewerWindowProc(HWND window, LPARAM param) {
 }
 
 BOOL CALLBACK CloseViewerWindowProc(HWND window, LPARAM param) {
-    const PROCESS_INFORMATION* viewer = reinterpret_cast<const PROCESS_INFORMATION*>(param);
-    if (WindowProcessId(window) == viewer->dwProcessId) {
+    if (IsViewerWindow(window, reinterpret_cast<const PROCESS_INFORMATION*>(param))) {
         PostMessageW(window, WM_CLOSE, 0, 0);
         return FALSE;
     }
