@@ -1,5 +1,11 @@
-// The external viewer process.
+// The external viewer process and the programs started on Enter.
 #pragma once
+
+#include <windows.h>
+
+// How long one message of a feed may take before the browser goes on without
+// the viewer's answer, so that a hung viewer cannot freeze it.
+constexpr UINT kViewerFeedTimeoutMs = 3000;
 
 // viewerWindow = the first top-level window of the viewer's process;
 // viewerWindowFound = 1 when there is one.
@@ -20,3 +26,7 @@ void OnListViewReturn();
 // Every LVN_ITEMCHANGED: the focused item's name and time in the title, and
 // the file fed to a running viewer.
 void OnListViewItemChanged();
+
+// Opens a file with the program the shell associates with it; failures are
+// not reported.
+void OpenWithAssociatedProgram(const wchar_t* path);

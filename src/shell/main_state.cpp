@@ -48,6 +48,10 @@ wchar_t fontStrEnSmall[16];
 int fontSizeSmall = 64;
 int previewX = 10, previewY = 10, previewWidth = 320, previewHeight = 180;
 
+int valuesIconSize;
+int valuesIconSizeSmall;
+int valuesThumbnailWait;
+
 HANDLE workerThread;
 volatile LONG workerStop;
 int nextGeneration = 1;

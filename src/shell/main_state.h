@@ -58,6 +58,12 @@ extern wchar_t fontStrEnSmall[16];
 extern int fontSizeSmall;
 extern int previewX, previewY, previewWidth, previewHeight;
 
+// Values exchanged with the values dialog: filled just before it runs, read
+// just after. valuesThumbnailWait is -1 for an empty box, -100 after a cancel.
+extern int valuesIconSize;
+extern int valuesIconSizeSmall;
+extern int valuesThumbnailWait;
+
 // Worker control, shared with the thumbnail engine.
 extern HANDLE workerThread;
 extern volatile LONG workerStop;

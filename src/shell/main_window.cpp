@@ -170,7 +170,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW* create) {
 
     FillWorkerParams();
     workerStop = 0;
-    workerThread = CreateThread(nullptr, 0, ThumbnailWorkerProc, &workerParams, 0, nullptr);
+    workerThread = StartThumbnailWorker(&workerParams);
     return 0;
 }
 

@@ -30,7 +30,7 @@ void RestartThumbnailWorker(int rebuild) {
     workerParams.fullRebuild = rebuild;
     workerParams.ignoreCache = 0;
     workerStop = 0;
-    workerThread = CreateThread(nullptr, 0, ThumbnailWorkerProc, &workerParams, 0, nullptr);
+    workerThread = StartThumbnailWorker(&workerParams);
 }
 
 int FocusedListItem(std::wstring* name) {

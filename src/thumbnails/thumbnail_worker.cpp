@@ -19,6 +19,10 @@ namespace {
 
 constexpr int kPath = 260;
 
+// Set by a new worker once it holds its generation and folder; its starter
+// waits for it (auto-reset, lives as long as the process).
+HANDLE runTaken;
+
 // What one run keeps for itself; everything else is read from the record
 // when it is used.
 struct TWorkerRun {
@@ -280,9 +284,15 @@ void MakeItem(const TWorkerRun& run, int index, TWorkerItem* item) {
     item->isFolder = IsFolderPath(item->path);
 }
 
-void StartRun(TWorkerRun* run, TWorkerParams* p) {
+// The run's identity, taken before anything that could let a stop come first.
+void TakeRun(TWorkerRun* run, TWorkerParams* p) {
+    run->params = p;
     lstrcpynW(run->folder, p->currentDir ? p->currentDir : L"", kPath);
     run->generation = p->generation;
+    if (runTaken) SetEvent(runTaken);
+}
+
+void StartRun(TWorkerRun* run, TWorkerParams* p) {
     run->count = static_cast<int>(SendMessageW(p->listView, LVM_GETITEMCOUNT, 0, 0));
     if (SharedValue(iconView) == 1) {
         run->size = p->iconSize;
@@ -335,11 +345,11 @@ void EndRun(TWorkerRun* run) {
 
 DWORD WINAPI ThumbnailWorkerProc(LPVOID param) {
     TWorkerParams* p = static_cast<TWorkerParams*>(param);
+    TWorkerRun run = {};
+    TakeRun(&run, p);
     // The shell item, imaging and Media Foundation calls of the renderers need COM here.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
-    TWorkerRun run = {};
-    run.params = p;
     StartRun(&run, p);
 
     for (int i = 0; i < run.count; ++i) {
@@ -355,6 +365,19 @@ DWORD WINAPI ThumbnailWorkerProc(LPVOID param) {
 
     if (SUCCEEDED(com)) CoUninitialize();
     return 1;
+}
+
+HANDLE StartThumbnailWorker(TWorkerParams* params) {
+    if (!runTaken) runTaken = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (runTaken) ResetEvent(runTaken);
+    HANDLE thread = CreateThread(nullptr, 0, ThumbnailWorkerProc, params, 0, nullptr);
+    // The worker takes nothing from this thread before it signals, so the
+    // wait cannot block it; the thread handle ends the wait if it dies first.
+    if (thread && runTaken) {
+        HANDLE waits[2] = {runTaken, thread};
+        WaitForMultipleObjects(2, waits, FALSE, 5000);
+    }
+    return thread;
 }
 
 void StopThumbnailWorker() {

@@ -5,6 +5,12 @@
 
 #include "thumbnails/worker_params.h"
 
+// Starts ThumbnailWorkerProc on `params` and returns its thread handle (null
+// when it cannot start) once the new worker holds its generation and folder:
+// a worker that read them only after the next stop had handed out a new
+// generation would take itself for that stop's successor.
+HANDLE StartThumbnailWorker(TWorkerParams* params);
+
 // Sets the stop flag, gives the worker 100 ms, abandons it if it has not
 // ended, and clears the flag again. On return no worker is current.
 void StopThumbnailWorker();

@@ -79,10 +79,11 @@ BOOL CALLBACK DialogAnswerer::FindDialog(HWND window, LPARAM self) {
 }
 
 void DialogAnswerer::Handle(HWND dialog) {
-    handled_.insert(dialog);
     DialogRecord record;
     record.caption = WindowText(dialog);
     GetWindowRect(dialog, &record.windowRect);
+    HWND focus = GetFocus();
+    if (focus && IsChild(dialog, focus)) record.focusId = GetDlgCtrlID(focus);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         DialogControl control;
         control.id = GetDlgCtrlID(child);
@@ -115,6 +116,9 @@ void DialogAnswerer::Handle(HWND dialog) {
             }
         }
     }
+    // The answer's posted messages are handled before the next timer tick, so
+    // a dialog that stays open is seen again in its new state.
+    if (!answer.staysOpen) handled_.insert(dialog);
     for (auto& edit : answer.editTexts) SetDlgItemTextW(dialog, edit.first, edit.second.c_str());
     switch (answer.action) {
     case DialogAnswer::kButton:

@@ -24,6 +24,7 @@ struct DialogRecord {
     UINT icon = 0;
     std::vector<DialogControl> controls;
     RECT windowRect = {};
+    int focusId = 0;  // the control that had the keyboard focus, 0 for none
     std::wstring TextOf(int id) const;
     bool HasButton(int id) const;
 };
@@ -33,6 +34,8 @@ struct DialogAnswer {
     Action action = kButton;
     int button = IDOK;
     std::map<int, std::wstring> editTexts;  // set before the button is pressed
+    // The dialog is expected to stay open: the next answer goes to it again.
+    bool staysOpen = false;
 
     static DialogAnswer Press(int button) {
         DialogAnswer a;
@@ -53,6 +56,11 @@ struct DialogAnswer {
     static DialogAnswer CloseBox() {
         DialogAnswer a;
         a.action = kCloseBox;
+        return a;
+    }
+    DialogAnswer StaysOpen() const {
+        DialogAnswer a = *this;
+        a.staysOpen = true;
         return a;
     }
 };

@@ -125,7 +125,7 @@ HANDLE WorkerHost::Start(int fullRebuild, int ignoreCache) {
     workerParams.fullRebuild = fullRebuild;
     workerParams.ignoreCache = ignoreCache;
     ::workerStop = 0;
-    ::workerThread = CreateThread(nullptr, 0, ThumbnailWorkerProc, &workerParams, 0, nullptr);
+    ::workerThread = StartThumbnailWorker(&workerParams);
     HANDLE own = nullptr;
     DuplicateHandle(GetCurrentProcess(), ::workerThread, GetCurrentProcess(), &own, 0, FALSE,
                     DUPLICATE_SAME_ACCESS);

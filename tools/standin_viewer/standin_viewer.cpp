@@ -1,7 +1,11 @@
 // Plays the external viewer: one top-level window that logs its command
-// line, every WM_COPYDATA text and every WM_APP+1, and closes on WM_CLOSE
-// unless ZUV_STANDIN_IGNORE_CLOSE is set (to test termination).
+// line, every WM_COPYDATA text with the window it came from and every
+// WM_APP+1, and closes on WM_CLOSE unless ZUV_STANDIN_IGNORE_CLOSE is set (to
+// test termination). ZUV_STANDIN_HANG_MS makes it take that long over each
+// WM_COPYDATA (to test a viewer that does not answer).
 #include <windows.h>
+
+#include <stdlib.h>
 
 #include <string>
 
@@ -10,6 +14,7 @@
 namespace {
 
 bool ignoreClose;
+DWORD hangMs;
 
 LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -26,6 +31,10 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         wsprintfW(head, L"copydata %lu %lu", static_cast<unsigned long>(data ? data->dwData : 0),
                   static_cast<unsigned long>(data ? data->cbData : 0));
         AppendLogLine(head, shown.c_str());
+        wchar_t from[32];
+        wsprintfW(from, L"%lu", static_cast<unsigned long>(wParam));
+        AppendLogLine(L"copyfrom", from);
+        if (hangMs) Sleep(hangMs);
         return TRUE;
     }
     case WM_APP + 1: {
@@ -50,6 +59,8 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ignoreClose = GetEnvironmentVariableW(L"ZUV_STANDIN_IGNORE_CLOSE", nullptr, 0) > 0;
+    wchar_t hang[16] = L"";
+    if (GetEnvironmentVariableW(L"ZUV_STANDIN_HANG_MS", hang, 16) > 0) hangMs = static_cast<DWORD>(_wtoi(hang));
     AppendLogLine(L"start", GetCommandLineW());
     WNDCLASSW wc = {};
     wc.lpfnWndProc = ViewerProc;
