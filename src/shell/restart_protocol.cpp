@@ -26,9 +26,9 @@ void SelectListItem(int index) {
     SetFocus(listView);
 }
 
-void RestartThumbnailWorker(int rebuild) {
+void RestartThumbnailWorker(int rebuild, int ignoreCache) {
     workerParams.fullRebuild = rebuild;
-    workerParams.ignoreCache = 0;
+    workerParams.ignoreCache = ignoreCache;
     workerStop = 0;
     workerThread = CreateThread(nullptr, 0, ThumbnailWorkerProc, &workerParams, 0, nullptr);
 }
@@ -49,4 +49,30 @@ int FocusedListItem(std::wstring* name) {
 
 void ReselectByName(const std::wstring& name, int fallback) {
     SelectListItem(FindItemByName(name.c_str(), fallback));
+}
+
+namespace {
+
+int ScrollBarOfView() {
+    return iconView == 1 ? SB_VERT : SB_HORZ;
+}
+
+}  // namespace
+
+int ListScrollPosition() {
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_POS;
+    if (!GetScrollInfo(listView, ScrollBarOfView(), &info)) return 0;
+    return info.nPos;
+}
+
+void RestoreListScrollPosition(int position) {
+    int bar = ScrollBarOfView();
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_POS;
+    info.nPos = position;
+    SetScrollInfo(listView, bar, &info, TRUE);
+    SendMessageW(listView, LVM_SCROLL, bar == SB_HORZ ? position : 0, bar == SB_VERT ? position : 0);
 }
