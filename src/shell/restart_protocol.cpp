@@ -69,10 +69,10 @@ int ListScrollPosition() {
 
 void RestoreListScrollPosition(int position) {
     int bar = ScrollBarOfView();
-    SCROLLINFO info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = SIF_POS;
-    info.nPos = position;
-    SetScrollInfo(listView, bar, &info, TRUE);
-    SendMessageW(listView, LVM_SCROLL, bar == SB_HORZ ? position : 0, bar == SB_VERT ? position : 0);
+    // LVM_SCROLL moves by an amount and keeps the scroll bar in step. Setting
+    // the bar first and then scrolling by the whole position would scroll
+    // twice where the list view takes its origin from the bar (Wine).
+    int delta = position - ListScrollPosition();
+    if (delta == 0) return;
+    SendMessageW(listView, LVM_SCROLL, bar == SB_HORZ ? delta : 0, bar == SB_VERT ? delta : 0);
 }
