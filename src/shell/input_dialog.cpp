@@ -27,11 +27,6 @@ INT_PTR CALLBACK InputDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE) CloseWithText(dialog, false);
         return FALSE;
-    case WM_SYSCOMMAND:
-        // The close box and Alt+F4 end the dialog through WM_CLOSE alone,
-        // which would leave the previous text standing as an answer.
-        if ((wParam & 0xFFF0) == SC_CLOSE) inputText[0] = 0;
-        return FALSE;
     case WM_CLOSE:
         EndDialog(dialog, 1);
         return TRUE;
@@ -42,7 +37,8 @@ INT_PTR CALLBACK InputDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 void RunInputDialog() {
-    // Nothing from an earlier dialog may count as this one's answer.
+    // Nothing from an earlier dialog may count as this one's answer: the
+    // close box ends the dialog through WM_CLOSE alone, without OK or Cancel.
     inputText[0] = 0;
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(mainWindow, GWLP_HINSTANCE));
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_INPUT), mainWindow, InputDialogProc, 0);

@@ -24,6 +24,7 @@ struct DialogRecord {
     UINT icon = 0;
     std::vector<DialogControl> controls;
     RECT windowRect = {};
+    int focusedId = 0;  // the control that had the keyboard focus when it was answered
     std::wstring TextOf(int id) const;
     bool HasButton(int id) const;
 };
