@@ -153,17 +153,19 @@ void FolderPictureKey(UINT) {
     FolderPictureCommand();
 }
 
-// The file operations (M, Ctrl+Insert, Insert, Ctrl+C, C, Ctrl+X, Ctrl+V,
-// Delete or D, R or F2) take their places between these rows.
+// In the order of the key table; the file operations take the places marked.
 const TKeyRow kKeyRows[] = {
     {VK_ESCAPE, 0, 0, false, kAnyFocus, EscapeKey},
     {'W', 0, 0, true, kAnyFocus, CloseMainWindow},
+    // M, Ctrl+Insert, Insert, Ctrl+C, C, Ctrl+X, Ctrl+V
     {'K', 0, 0, false, kListFocus, NewFolderCommand},
+    // Delete or D
     {'L', 0, 0, false, kListFocus, TypedPathKey},
     {VK_RETURN, 0, 0, false, kPathFocus, PathBoxKey},
     {VK_BACK, 0, 0, false, kListFocus, ParentFolderKey},
     {VK_F5, 0, 0, false, kListFocus, RefreshKey},
     {VK_F6, 0, 0, false, kListFocus, ToggleViewCommand},
+    // R or F2
     {VK_NUMPAD1, VK_NUMPAD9, 0, false, kListFocus, NumberPadSlotKey},
     {VK_OEM_5, 0, 0, false, kListFocus, DriveRootKey},
     {'1', '9', 0, false, kListFocus, DigitSlotKey},
