@@ -1,10 +1,189 @@
+// The main window's key commands. The table below is read from the top; the
+// first row whose key, modifier and focus match handles the key.
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
+#include <string>
+
+#include "fileops/name_dialogs.h"
+#include "resources/resource.h"
+#include "shell/external_viewer.h"
+#include "shell/folder_listing.h"
+#include "shell/input_dialog.h"
 #include "shell/main_handlers.h"
 #include "shell/main_state.h"
+#include "shell/navigation.h"
+#include "shell/restart_protocol.h"
+#include "thumbnails/cache_commands.h"
+
+namespace {
+
+enum TKeyFocus { kAnyFocus, kListFocus, kPathFocus };
+
+struct TKeyRow {
+    UINT first;  // the key, or the first of a range of keys
+    UINT last;   // the last key of the range; 0 for a single key
+    UINT other;  // a second key for the same command, or 0
+    bool control;  // Ctrl must be held; rows without it ignore Shift and Ctrl
+    TKeyFocus focus;
+    void (*command)(UINT key);
+};
+
+bool KeyMatches(const TKeyRow& row, UINT key) {
+    if (row.last) return key >= row.first && key <= row.last;
+    return key == row.first || (row.other && key == row.other);
+}
+
+bool FocusMatches(TKeyFocus focus) {
+    HWND focused = GetFocus();
+    switch (focus) {
+    case kListFocus: return focused == listView;
+    case kPathFocus: return focused == pathEdit;
+    case kAnyFocus: break;
+    }
+    return true;
+}
+
+void RelistAndReselect(const std::wstring& name, int index) {
+    ListFolder(listView, currentDir, hideCache);
+    ReselectByName(name, index);
+}
+
+void EscapeKey(UINT) {
+    EscapeCommand();
+}
+
+void CloseMainWindow(UINT) {
+    SendMessageW(mainWindow, WM_CLOSE, 0, 0);
+}
+
+void NewFolderCommand(UINT) {
+    RunInputDialog();
+    if (!inputText[0]) return;
+    StopWorkerForChange();
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    wchar_t path[kPathChars];
+    if (!PathCombineW(path, currentDir, inputText) || !CreateDirectoryW(path, nullptr)) {
+        MessageBoxW(mainWindow, L"フォルダの作成に失敗しました。", L"Zuv", MB_OK | MB_ICONERROR);
+    }
+    RelistAndReselect(name, index);
+    RestartThumbnailWorker(0);
+}
+
+void NewTextFileCommand(UINT) {
+    StopWorkerForChange();
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    // Without a focused item the previous dialog's text is the proposal.
+    if (index >= 0) {
+        lstrcpynW(inputText, name.c_str(), kPathChars);
+        PathRenameExtensionW(inputText, L".txt");
+    }
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(mainWindow, GWLP_HINSTANCE));
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_FILE_NAME), mainWindow, NewFileNameDialogProc, 0);
+    if (!inputText[0]) {
+        RestartThumbnailWorker(0);
+        return;
+    }
+    wchar_t path[kPathChars];
+    if (!PathCombineW(path, currentDir, inputText)) path[0] = 0;
+    if (path[0] && PathFileExistsW(path)) {
+        MessageBoxW(mainWindow, L"そのファイルは既に存在します。", L"Zuv", MB_OK | MB_ICONWARNING);
+        RestartThumbnailWorker(0);
+        return;
+    }
+    HANDLE file = path[0] ? CreateFileW(path, GENERIC_READ, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)
+                          : INVALID_HANDLE_VALUE;
+    if (file == INVALID_HANDLE_VALUE) {
+        MessageBoxW(mainWindow, L"ファイルの生成に失敗しました。", L"Zuv", MB_OK | MB_ICONWARNING);
+        RestartThumbnailWorker(0);
+        return;
+    }
+    CloseHandle(file);
+    RelistAndReselect(name, index);
+    RestartThumbnailWorker(0);
+}
+
+void ToggleViewCommand(UINT) {
+    iconView = iconView == 1 ? 0 : 1;
+    DWORD view = iconView == 1 ? LVS_ICON : LVS_LIST;
+    SetWindowLongW(listView, GWL_STYLE, WS_CHILD | WS_VISIBLE | LVS_AUTOARRANGE | LVS_SHOWSELALWAYS | view);
+    StopWorkerForChange();
+    UpdateWindow(listView);
+    // The items stay; the new worker fills the new view's image list.
+    RestartThumbnailWorker(1);
+}
+
+void TypedPathKey(UINT) {
+    GoToTypedPath();
+}
+
+void PathBoxKey(UINT) {
+    GoToPathBoxPath();
+}
+
+void ParentFolderKey(UINT) {
+    GoToParentFolder();
+}
+
+void RefreshKey(UINT) {
+    RefreshFolder();
+}
+
+void NumberPadSlotKey(UINT key) {
+    GoToDriveSlot(static_cast<int>(key - VK_NUMPAD0));
+}
+
+void DigitSlotKey(UINT key) {
+    GoToDriveSlot(static_cast<int>(key - '0'));
+}
+
+void DriveRootKey(UINT) {
+    GoToDriveRoot();
+}
+
+void SaveCacheKey(UINT) {
+    SaveCacheCommand();
+}
+
+void FolderPictureKey(UINT) {
+    FolderPictureCommand();
+}
+
+// In the order of the key table; the file operations take the places marked.
+const TKeyRow kKeyRows[] = {
+    {VK_ESCAPE, 0, 0, false, kAnyFocus, EscapeKey},
+    {'W', 0, 0, true, kAnyFocus, CloseMainWindow},
+    // M, Ctrl+Insert, Insert, Ctrl+C, C, Ctrl+X, Ctrl+V
+    {'K', 0, 0, false, kListFocus, NewFolderCommand},
+    // Delete or D
+    {'L', 0, 0, false, kListFocus, TypedPathKey},
+    {VK_RETURN, 0, 0, false, kPathFocus, PathBoxKey},
+    {VK_BACK, 0, 0, false, kListFocus, ParentFolderKey},
+    {VK_F5, 0, 0, false, kListFocus, RefreshKey},
+    {VK_F6, 0, 0, false, kListFocus, ToggleViewCommand},
+    // R or F2
+    {VK_NUMPAD1, VK_NUMPAD9, 0, false, kListFocus, NumberPadSlotKey},
+    {VK_OEM_5, 0, 0, false, kListFocus, DriveRootKey},
+    {'1', '9', 0, false, kListFocus, DigitSlotKey},
+    {'S', 0, 0, true, kListFocus, SaveCacheKey},
+    {VK_F12, 0, 'W', false, kListFocus, FolderPictureKey},
+    {'E', 0, 0, false, kListFocus, NewTextFileCommand},
+};
+
+}  // namespace
 
 LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam) {
+    UINT key = static_cast<UINT>(wParam);
+    bool control = GetKeyState(VK_CONTROL) < 0;
+    for (const TKeyRow& row : kKeyRows) {
+        if (!KeyMatches(row, key) || (row.control && !control) || !FocusMatches(row.focus)) continue;
+        row.command(key);
+        return 0;
+    }
     return DefWindowProcW(window, WM_KEYDOWN, wParam, lParam);
 }
 

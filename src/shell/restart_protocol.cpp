@@ -26,9 +26,9 @@ void SelectListItem(int index) {
     SetFocus(listView);
 }
 
-void RestartThumbnailWorker(int rebuild) {
+void RestartThumbnailWorker(int rebuild, int ignoreCache) {
     workerParams.fullRebuild = rebuild;
-    workerParams.ignoreCache = 0;
+    workerParams.ignoreCache = ignoreCache;
     workerStop = 0;
     workerThread = StartThumbnailWorker(&workerParams);
 }
@@ -43,4 +43,30 @@ int FocusedListItem(std::wstring* name) {
 
 void ReselectByName(const std::wstring& name, int fallback) {
     SelectListItem(FindItemByName(name.c_str(), fallback));
+}
+
+namespace {
+
+int ScrollBarOfView() {
+    return iconView == 1 ? SB_VERT : SB_HORZ;
+}
+
+}  // namespace
+
+int ListScrollPosition() {
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_POS;
+    if (!GetScrollInfo(listView, ScrollBarOfView(), &info)) return 0;
+    return info.nPos;
+}
+
+void RestoreListScrollPosition(int position) {
+    int bar = ScrollBarOfView();
+    // LVM_SCROLL moves by an amount and keeps the scroll bar in step. Setting
+    // the bar first and then scrolling by the whole position would scroll
+    // twice where the list view takes its origin from the bar (Wine).
+    int delta = position - ListScrollPosition();
+    if (delta == 0) return;
+    SendMessageW(listView, LVM_SCROLL, bar == SB_HORZ ? delta : 0, bar == SB_VERT ? delta : 0);
 }

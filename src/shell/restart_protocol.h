@@ -13,11 +13,20 @@ void StopWorkerForChange();
 void SelectListItem(int index);
 
 // Starts the next worker; rebuild 1 makes every picture anew, 0 reuses the
-// pictures of unchanged names.
-void RestartThumbnailWorker(int rebuild);
+// pictures of unchanged names. ignoreCache 1 (Shift+F5 only) makes the run
+// pass the cache files by.
+void RestartThumbnailWorker(int rebuild, int ignoreCache = 0);
 
 // The focused item of the list view: its index (-1 when none) and its name.
 int FocusedListItem(std::wstring* name);
 
 // Selects the item named `name`, else the item at `fallback`.
 void ReselectByName(const std::wstring& name, int fallback);
+
+// The list view's position on the axis it scrolls along: vertical in the
+// icon view, horizontal (in columns) in the list view.
+int ListScrollPosition();
+
+// Scrolls a freshly listed list view back to a position that
+// ListScrollPosition gave.
+void RestoreListScrollPosition(int position);

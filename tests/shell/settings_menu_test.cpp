@@ -490,7 +490,7 @@ TEST(ValuesDialog, SizesOutsideTheCacheRangeAreRefusedWithTheBoxKeptOpen) {
         SendMessageW(mainWindow, WM_COMMAND, ID_SETTINGS_VALUES, 0);
         // Seen again after the refusal: still open, the bad box focused.
         ASSERT_EQ(answerer.records().size(), 2u) << c.large << L" " << c.small;
-        EXPECT_EQ(answerer.records()[1].focusId, c.refusedBox) << c.large << L" " << c.small;
+        EXPECT_EQ(answerer.records()[1].focusedId, c.refusedBox) << c.large << L" " << c.small;
         EXPECT_EQ(answerer.records()[1].TextOf(IDC_VALUES_ICON_SIZE), c.large);
         EXPECT_EQ(iconSize, 128);
         EXPECT_EQ(iconSizeSmall, 128);

@@ -82,8 +82,8 @@ void DialogAnswerer::Handle(HWND dialog) {
     DialogRecord record;
     record.caption = WindowText(dialog);
     GetWindowRect(dialog, &record.windowRect);
-    HWND focus = GetFocus();
-    if (focus && IsChild(dialog, focus)) record.focusId = GetDlgCtrlID(focus);
+    HWND focused = GetFocus();
+    if (focused && IsChild(dialog, focused)) record.focusedId = GetDlgCtrlID(focused);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         DialogControl control;
         control.id = GetDlgCtrlID(child);

@@ -24,7 +24,7 @@ struct DialogRecord {
     UINT icon = 0;
     std::vector<DialogControl> controls;
     RECT windowRect = {};
-    int focusId = 0;  // the control that had the keyboard focus, 0 for none
+    int focusedId = 0;  // the control that had the keyboard focus when it was answered
     std::wstring TextOf(int id) const;
     bool HasButton(int id) const;
 };

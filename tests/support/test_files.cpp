@@ -11,15 +11,27 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
     return folder + L"\\" + name;
 }
 
-TempFolder::TempFolder() {
-    static std::atomic<int> counter{0};
+namespace {
+
+std::wstring SystemTempFolder() {
     wchar_t base[MAX_PATH] = L"";
     GetTempPathW(MAX_PATH, base);
+    return base;
+}
+
+}  // namespace
+
+TempFolder::TempFolder() : TempFolder(SystemTempFolder()) {}
+
+TempFolder::TempFolder(const std::wstring& base) {
+    static std::atomic<int> counter{0};
     for (;;) {
         wchar_t name[64];
         wsprintfW(name, L"zuvtest_%lu_%d_%lu", GetCurrentProcessId(), counter++, GetTickCount());
         path_ = JoinPath(base, name);
         if (CreateDirectoryW(path_.c_str(), nullptr)) break;
+        // A base that cannot hold folders: the test finds no folder.
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
 }
 

@@ -11,6 +11,9 @@
 class TempFolder {
 public:
     TempFolder();
+    // A fresh folder inside `base` (for example "Z:\\tmp" for a folder on
+    // another drive than the system temporary folder).
+    explicit TempFolder(const std::wstring& base);
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

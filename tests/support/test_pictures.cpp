@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "support/test_files.h"
+#include "thumbnails/cache_files.h"
+
 Pixel MakePixel(BYTE red, BYTE green, BYTE blue, BYTE alpha) {
     return (static_cast<DWORD>(alpha) << 24) | (static_cast<DWORD>(red) << 16) | (static_cast<DWORD>(green) << 8) |
            blue;
@@ -117,5 +120,12 @@ void AddSolidPicture(HIMAGELIST images, COLORREF colour) {
     ImageList_GetIconSize(images, &cx, &cy);
     HICON icon = MakeSolidIcon(cx, colour);
     ImageList_ReplaceIcon(images, -1, icon);
+    DestroyIcon(icon);
+}
+
+void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour) {
+    MakeFolder(path.substr(0, path.find_last_of(L'\\')));
+    HICON icon = MakeSolidIcon(size, colour);
+    SaveIconFile(icon, path.c_str());
     DestroyIcon(icon);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
 #include <vector>
 
 // A pixel as GetDIBits gives it: 0xAARRGGBB.
@@ -37,3 +38,7 @@ COLORREF ImageListColour(HIMAGELIST images, int index, int x, int y);
 bool ImageListMaskBit(HIMAGELIST images, int index, int x, int y);
 // Appends an opaque tile of one colour to an image list.
 void AddSolidPicture(HIMAGELIST images, COLORREF colour);
+
+// A one-image icon file of one colour at `path`, as the cache files are
+// written; missing folders are made.
+void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour);

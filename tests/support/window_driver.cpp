@@ -38,3 +38,10 @@ void SendKeyPress(HWND window, UINT key, bool shift, bool control) {
     SetModifierState(VK_SHIFT, false);
     SetModifierState(VK_CONTROL, false);
 }
+
+void SendAltKeyPress(HWND window, UINT key) {
+    SetModifierState(VK_MENU, true);
+    SendMessageW(window, WM_SYSKEYDOWN, key, 0x20000001);
+    SendMessageW(window, WM_SYSKEYUP, key, 0xE0000001);
+    SetModifierState(VK_MENU, false);
+}

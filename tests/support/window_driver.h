@@ -15,3 +15,6 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 void SendKeyPress(HWND window, UINT key, bool shift = false, bool control = false);
 // Sets or clears the state GetKeyState reports for a modifier on this thread.
 void SetModifierState(UINT key, bool down);
+// An Alt+key press as a window gets it: WM_SYSKEYDOWN and WM_SYSKEYUP with
+// Alt held for GetKeyState.
+void SendAltKeyPress(HWND window, UINT key);

@@ -1,0 +1,305 @@
+// The main window's key commands through the real window: which key with
+// which modifiers and focus reaches which command, the new folder and new
+// text file commands, the view toggle, the cache keys and the closing keys.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "shell/main_state.h"
+#include "support/dialog_answerer.h"
+#include "support/main_window_harness.h"
+#include "support/test_files.h"
+#include "support/window_driver.h"
+#include "thumbnails/worker_params.h"
+
+namespace {
+
+const wchar_t kInputCaption[] = L"ディレクトリ";
+const wchar_t kFileNameCaption[] = L"ファイル名";
+
+std::vector<int> Selected() {
+    return ListViewItemsWithState(listView, LVIS_SELECTED);
+}
+
+int Focused() {
+    return static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+int IndexOf(const std::wstring& name) {
+    std::vector<std::wstring> names = ListViewNames(listView);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == name) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void FocusOnly(int index) {
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    if (index >= 0) SendMessageW(listView, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+}
+
+class KeyCommands : public testing::Test {
+protected:
+    TempFolder root;
+    MainWindowHarness harness;
+
+    void Open(const std::vector<TestSetting>& settings = {}) {
+        WriteTestSettings(settings);
+        ASSERT_NE(harness.OpenInFolder(root.path()), nullptr);
+        harness.WaitForWorker();
+    }
+
+    // A key pressed in `target` (the list view or the path box) with that
+    // control focused; the worker it starts ends before the next step.
+    void Press(HWND target, UINT key, bool shift = false, bool control = false) {
+        SetFocus(target);
+        SendKeyPress(target, key, shift, control);
+        harness.WaitForWorker();
+    }
+
+    void Press(UINT key, bool shift = false, bool control = false) { Press(listView, key, shift, control); }
+
+    // A key whose dialog gets `answer`; the records of every dialog shown.
+    std::vector<DialogRecord> Answer(UINT key, const DialogAnswer& answer) {
+        DialogAnswerer answerer;
+        answerer.Push(answer);
+        Press(key);
+        return answerer.records();
+    }
+};
+
+}  // namespace
+
+TEST_F(KeyCommands, DialogKeysByModifierAndFocus) {
+    Open();
+    struct Case {
+        UINT key;
+        bool shift;
+        bool control;
+        bool inPathBox;
+        const wchar_t* caption;  // of the dialog the key opens, or null
+    };
+    const Case cases[] = {
+        {'K', false, false, false, kInputCaption},
+        {'K', false, true, false, kInputCaption},  // Ctrl+K acts as K
+        {'K', true, false, true, nullptr},         // keys of the path box have no command
+        {'L', true, false, false, kInputCaption},
+        {'L', false, false, true, nullptr},
+        {'E', false, false, false, kFileNameCaption},
+        {'E', true, true, false, kFileNameCaption},
+        {'E', false, false, true, nullptr},
+        {'S', false, false, false, nullptr},  // S alone does nothing
+        {'X', false, false, false, nullptr},
+        {'V', false, false, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << static_cast<char>(c.key) << " shift " << c.shift << " ctrl "
+                                        << c.control << " path box " << c.inPathBox);
+        DialogAnswerer answerer;  // answers every dialog with Cancel
+        Press(c.inPathBox ? pathEdit : listView, c.key, c.shift, c.control);
+        if (c.caption) {
+            ASSERT_EQ(answerer.records().size(), 1u);
+            EXPECT_EQ(answerer.records()[0].caption, c.caption);
+        } else {
+            EXPECT_TRUE(answerer.records().empty());
+        }
+    }
+}
+
+TEST_F(KeyCommands, ViewToggleAndGenerationNumbers) {
+    WriteText(root / L"a.txt", "a");
+    WriteText(root / L"b.txt", "b");
+    Open({{L"SystemSetting", L"iconSize", L"32"}, {L"SystemSetting", L"iconSizeSmall", L"16"}});
+    EXPECT_EQ(workerParams.generation, 0);
+
+    SetFocus(listView);
+    SendKeyPress(listView, VK_F6);
+    EXPECT_NE(workerThread, nullptr);
+    EXPECT_EQ(workerParams.generation, 1) << "the first stop hands out 1";
+    EXPECT_EQ(workerParams.fullRebuild, 1);
+    EXPECT_EQ(iconView, 0);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(listView, GWL_STYLE)) & ~(WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL),
+              static_cast<DWORD>(WS_CHILD | WS_VISIBLE | LVS_AUTOARRANGE | LVS_SHOWSELALWAYS | LVS_LIST));
+    harness.WaitForWorker();
+    EXPECT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"a.txt", L"b.txt"}));
+    EXPECT_EQ(ImageList_GetImageCount(imageListSmall), 2) << "the new worker fills the list view's pictures";
+
+    Press(VK_F6, true);  // Shift does not change F6
+    EXPECT_EQ(iconView, 1);
+    EXPECT_EQ(workerParams.generation, 2);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(listView, GWL_STYLE)) & LVS_TYPEMASK, static_cast<DWORD>(LVS_ICON));
+
+    Press(pathEdit, VK_F6);
+    EXPECT_EQ(iconView, 1) << "F6 in the path box does nothing";
+    EXPECT_EQ(workerParams.generation, 2);
+
+    Press(VK_F5);
+    EXPECT_EQ(workerParams.generation, 3);
+}
+
+TEST_F(KeyCommands, NewFolderReselectsByNameAndReportsAFailure) {
+    WriteText(root / L"b.txt", "b");
+    WriteText(root / L"c.txt", "c");
+    Open();
+    FocusOnly(0);
+
+    std::vector<DialogRecord> shown = Answer('K', DialogAnswer::Type(IDC_INPUT_EDIT, L"made"));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(FolderExists(root / L"made"));
+    EXPECT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"made", L"b.txt", L"c.txt"}));
+    EXPECT_EQ(Selected(), std::vector<int>({1})) << "the item focused before, found by its name";
+    EXPECT_EQ(Focused(), 1);
+    EXPECT_EQ(workerParams.generation, 1);
+    EXPECT_EQ(workerParams.fullRebuild, 0);
+
+    // An existing name: the error, and still a new listing and a new worker.
+    WriteText(root / L"late.txt", "late");
+    shown = Answer('K', DialogAnswer::Type(IDC_INPUT_EDIT, L"made"));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].caption, L"Zuv");
+    EXPECT_EQ(shown[1].message, L"フォルダの作成に失敗しました。");
+    EXPECT_EQ(shown[1].icon, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"made", L"b.txt", L"c.txt", L"late.txt"}));
+    EXPECT_EQ(workerParams.generation, 2);
+    EXPECT_EQ(workerParams.fullRebuild, 0);
+
+    // Cancelled, or OK on an empty edit: the worker is not touched.
+    Answer('K', DialogAnswer::Press(IDCANCEL));
+    Answer('K', DialogAnswer::Type(IDC_INPUT_EDIT, L""));
+    EXPECT_EQ(workerParams.generation, 2);
+    EXPECT_EQ(FolderEntries(root.path()), std::vector<std::wstring>({L"b.txt", L"c.txt", L"late.txt", L"made"}));
+}
+
+TEST_F(KeyCommands, NewTextFileProposesANameAndReportsItsFailures) {
+    MakeFolder(root / L"photos");
+    WriteText(root / L"report.docx", "docx");
+    Open();
+
+    FocusOnly(IndexOf(L"report.docx"));
+    std::vector<DialogRecord> shown = Answer('E', DialogAnswer::Press(IDOK));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].TextOf(IDC_FILE_NAME_EDIT), L"report.txt");
+    EXPECT_TRUE(FileExists(root / L"report.txt"));
+    EXPECT_TRUE(ReadBytes(root / L"report.txt").empty());
+    EXPECT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"photos", L"report.docx", L"report.txt"}));
+    EXPECT_EQ(Selected(), std::vector<int>({1})) << "the new file is not selected";
+    EXPECT_EQ(workerParams.generation, 1);
+    EXPECT_EQ(workerParams.fullRebuild, 0);
+
+    // Cancelled: no file, and the worker runs again for the same folder.
+    FocusOnly(IndexOf(L"photos"));
+    shown = Answer('E', DialogAnswer::Press(IDCANCEL));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].TextOf(IDC_FILE_NAME_EDIT), L"photos.txt");
+    EXPECT_FALSE(FileExists(root / L"photos.txt"));
+    EXPECT_EQ(workerParams.generation, 2);
+    EXPECT_NE(workerThread, nullptr);
+
+    // The name exists: a warning and no new listing.
+    WriteText(root / L"late.txt", "late");
+    FocusOnly(IndexOf(L"report.docx"));
+    shown = Answer('E', DialogAnswer::Press(IDOK));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].caption, L"Zuv");
+    EXPECT_EQ(shown[1].message, L"そのファイルは既に存在します。");
+    EXPECT_EQ(shown[1].icon, static_cast<UINT>(MB_ICONWARNING));
+    EXPECT_EQ(IndexOf(L"late.txt"), -1);
+    EXPECT_EQ(workerParams.generation, 3);
+
+    // The file cannot be made.
+    shown = Answer('E', DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"missing\\x.txt"));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].message, L"ファイルの生成に失敗しました。");
+    EXPECT_EQ(shown[1].icon, static_cast<UINT>(MB_ICONWARNING));
+    EXPECT_EQ(workerParams.generation, 4);
+
+    // In an empty folder the proposal is the previous input dialog's text.
+    Answer('K', DialogAnswer::Type(IDC_INPUT_EDIT, L"seed"));
+    SetWindowTextW(pathEdit, (root / L"seed").c_str());
+    SetFocus(pathEdit);
+    SendMessageW(mainWindow, WM_COMMAND, ID_KEY_RETURN, 0);
+    harness.WaitForWorker();
+    ASSERT_TRUE(ListViewNames(listView).empty());
+    shown = Answer('E', DialogAnswer::Press(IDCANCEL));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].TextOf(IDC_FILE_NAME_EDIT), L"seed");
+}
+
+TEST_F(KeyCommands, CacheKeysSaveAndMakeTheFolderPicture) {
+    WriteText(root / L"a.txt", "a");
+    Open({{L"SystemSetting", L"iconSize", L"32"}});
+    std::wstring cache = root / L"Zuv_CACHE";
+    std::wstring picture = cache + L"\\Zuv_FOLDER.icon.ico";
+
+    Press('S');
+    EXPECT_FALSE(FolderExists(cache)) << "S alone does nothing";
+    Press('S', false, true);
+    EXPECT_TRUE(FileExists(cache + L"\\a.txt.Zuv.icon.ico"));
+    RemoveTree(cache);
+
+    // Right after F5 the new worker still waits for the list view.
+    SetFocus(listView);
+    SendKeyPress(listView, VK_F5);
+    {
+        DialogAnswerer answerer;
+        SendKeyPress(listView, 'S', false, true);
+        ASSERT_EQ(answerer.records().size(), 1u);
+        EXPECT_EQ(answerer.records()[0].message, L"アイコン作成中です。");
+        EXPECT_EQ(answerer.records()[0].icon, static_cast<UINT>(MB_ICONWARNING));
+    }
+    harness.WaitForWorker();
+    EXPECT_FALSE(FolderExists(cache));
+
+    FocusOnly(0);
+    struct Case {
+        UINT key;
+        bool shift;
+        bool inPathBox;
+        bool makes;
+    };
+    const Case cases[] = {
+        {'W', false, false, true},
+        {VK_F12, false, false, true},
+        {'W', true, false, true},
+        {'W', false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.key << " shift " << c.shift << " path box " << c.inPathBox);
+        RemoveTree(cache);
+        Press(c.inPathBox ? pathEdit : listView, c.key, c.shift);
+        EXPECT_EQ(FileExists(picture), c.makes);
+        EXPECT_TRUE(IsWindow(harness.window()));
+    }
+}
+
+TEST_F(KeyCommands, EscapeAndCtrlWCloseTheMainWindow) {
+    enum How { kCtrlWInPathBox, kCtrlWInList, kEscapeAccelerator };
+    for (How how : {kCtrlWInPathBox, kCtrlWInList, kEscapeAccelerator}) {
+        SCOPED_TRACE(how);
+        Open();
+        HWND window = harness.window();
+        switch (how) {
+        case kCtrlWInPathBox:
+            SetFocus(pathEdit);
+            SendKeyPress(pathEdit, 'W', false, true);
+            break;
+        case kCtrlWInList:
+            SetFocus(listView);
+            SendKeyPress(listView, 'W', false, true);
+            break;
+        case kEscapeAccelerator:
+            SendMessageW(window, WM_COMMAND, ID_KEY_ESCAPE, 0);
+            break;
+        }
+        EXPECT_FALSE(IsWindow(window));
+        harness.Close();
+    }
+}
