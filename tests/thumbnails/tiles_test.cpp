@@ -127,7 +127,7 @@ TEST_F(Tiles, PictureThatRoundsToNoRowsLeavesTileAndMaskEmpty) {
     HBITMAP picture = MakeSolidBitmap(1000, 3, MakePixel(255, 0, 0));
     HBITMAP mask = MakeTileMask(picture, 96);
     HBITMAP tile = ScaleToTile(picture, 96, 0);
-    for (Pixel p : ReadPixels(tile)) ASSERT_EQ(PixelColour(p), kDark);
+    for (Pixel p : ReadBitmapPixels(tile).pixels) ASSERT_EQ(PixelColour(p), kDark);
     for (int y = 0; y < 96; ++y) {
         for (int x = 0; x < 96; ++x) ASSERT_TRUE(MaskBitSet(mask, x, y)) << x << "," << y;
     }
@@ -148,7 +148,7 @@ TEST_F(Tiles, MarginsTakeTheThemeBackgroundOfTheMomentOfDrawing) {
         EXPECT_EQ(ColourAt(tile, 5, 120), c.expected);
         DeleteObject(tile);
         HBITMAP plain = ScaleToTile(nullptr, 32, 0);
-        for (Pixel p : ReadPixels(plain)) ASSERT_EQ(PixelColour(p), c.expected);
+        for (Pixel p : ReadBitmapPixels(plain).pixels) ASSERT_EQ(PixelColour(p), c.expected);
         DeleteObject(plain);
     }
 }
@@ -157,14 +157,14 @@ TEST_F(Tiles, PremultiplyAndUnpremultiplyTheExamplePixel) {
     HBITMAP bitmap = MakeBitmapFromPixels(3, 1, {MakePixel(50, 100, 200, 128), MakePixel(10, 20, 30, 0),
                                                  MakePixel(50, 100, 200, 100)});
     PremultiplyAlpha(bitmap);
-    std::vector<Pixel> pixels = ReadPixels(bitmap);
+    std::vector<Pixel> pixels = ReadBitmapPixels(bitmap).pixels;
     EXPECT_EQ(pixels[0], MakePixel(25, 50, 100, 128));
     EXPECT_EQ(pixels[1], MakePixel(0, 0, 0, 0));
 
     HBITMAP other = MakeBitmapFromPixels(3, 1, {MakePixel(25, 50, 100, 128), MakePixel(10, 20, 30, 0),
                                                 MakePixel(50, 120, 200, 100)});
     UnpremultiplyAndClearAlpha(other);
-    pixels = ReadPixels(other);
+    pixels = ReadBitmapPixels(other).pixels;
     EXPECT_EQ(pixels[0], MakePixel(49, 99, 199, 0)) << "truncated, not the values before premultiplying";
     EXPECT_EQ(pixels[1], MakePixel(10, 20, 30, 0)) << "alpha 0 stays as it is";
     EXPECT_EQ(pixels[2], MakePixel(127, 255, 255, 0)) << "values past 255 are clamped";
@@ -207,7 +207,7 @@ TEST_F(Tiles, TransparentShellIconAndNoIconGivePlainSquares) {
         HBITMAP square = ComposeIntoSquare(nullptr, input, 40, 0);
         SIZE size = BitmapSize(square);
         EXPECT_EQ(size.cx, 40);
-        for (Pixel p : ReadPixels(square)) ASSERT_EQ(PixelColour(p), kDark);
+        for (Pixel p : ReadBitmapPixels(square).pixels) ASSERT_EQ(PixelColour(p), kDark);
         DeleteObject(square);
     }
 }
@@ -229,7 +229,7 @@ TEST_F(Tiles, FolderTileHasThePicturesSizeAndTheBadgeInTheCorner) {
     // Without a picture: a square of plain background; the icons stay usable.
     HBITMAP plain = ComposeFolderTile(nullptr, badge);
     ASSERT_NE(plain, nullptr);
-    for (Pixel p : ReadPixels(plain)) ASSERT_EQ(PixelColour(p), kDark);
+    for (Pixel p : ReadBitmapPixels(plain).pixels) ASSERT_EQ(PixelColour(p), kDark);
     DeleteObject(plain);
     ICONINFO info = {};
     EXPECT_TRUE(GetIconInfo(picture, &info));
@@ -245,8 +245,9 @@ TEST_F(Tiles, ArchiveMaskIsOpaqueExactlyOverTheBadgesVisiblePixels) {
     ASSERT_NE(badgeIcon, nullptr);
     ICONINFO info = {};
     ASSERT_TRUE(GetIconInfo(badgeIcon, &info));
-    int bw = 0, bh = 0;
-    std::vector<Pixel> badge = ReadPixels(info.hbmColor, &bw, &bh);
+    BitmapPixels badgePixels = ReadBitmapPixels(info.hbmColor);
+    int bw = badgePixels.width, bh = badgePixels.height;
+    const std::vector<Pixel>& badge = badgePixels.pixels;
     ASSERT_EQ(bw, 25);
     ASSERT_EQ(bh, 31);
 
@@ -296,8 +297,9 @@ TEST_F(Tiles, ArchiveTileCarriesTheBadgeInItsCornerAndNoAlpha) {
     ASSERT_NE(badgeIcon, nullptr);
     ICONINFO info = {};
     ASSERT_TRUE(GetIconInfo(badgeIcon, &info));
-    int bw = 0, bh = 0;
-    std::vector<Pixel> badge = ReadPixels(info.hbmColor, &bw, &bh);
+    BitmapPixels badgePixels = ReadBitmapPixels(info.hbmColor);
+    int bw = badgePixels.width, bh = badgePixels.height;
+    const std::vector<Pixel>& badge = badgePixels.pixels;
 
     const int size = 64;
     HBITMAP picture = MakeSolidBitmap(300, 100, MakePixel(0, 255, 0));
@@ -310,7 +312,7 @@ TEST_F(Tiles, ArchiveTileCarriesTheBadgeInItsCornerAndNoAlpha) {
     ASSERT_NE(mask, nullptr);
     EXPECT_EQ(GetObjectType(picture), 0u);
 
-    std::vector<Pixel> pixels = ReadPixels(tile);
+    std::vector<Pixel> pixels = ReadBitmapPixels(tile).pixels;
     int opaqueBadgePixels = 0;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
