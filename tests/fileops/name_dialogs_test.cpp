@@ -12,21 +12,13 @@
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
 #include "support/main_window_harness.h"
+#include "support/open_main_window.h"
 #include "support/test_files.h"
 
 namespace {
 
-class NewFileNameDialog : public testing::Test {
+class NewFileNameDialog : public OpenMainWindowTest {
 protected:
-    TempFolder folder;
-    MainWindowHarness harness;
-
-    void SetUp() override {
-        WriteTestSettings({});
-        ASSERT_NE(harness.OpenInFolder(folder.path()), nullptr);
-        harness.WaitForWorker();
-    }
-
     HINSTANCE instance() const { return GetModuleHandleW(nullptr); }
 };
 

@@ -11,6 +11,7 @@
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
 #include "support/main_window_harness.h"
+#include "support/open_main_window.h"
 #include "support/test_files.h"
 
 namespace {
@@ -23,17 +24,7 @@ POINT CentredCorner(const RECT& dialog) {
             main.top + ((main.bottom - main.top) - (dialog.bottom - dialog.top)) / 2};
 }
 
-class InputDialog : public testing::Test {
-protected:
-    TempFolder folder;
-    MainWindowHarness harness;
-
-    void SetUp() override {
-        WriteTestSettings({});
-        ASSERT_NE(harness.OpenInFolder(folder.path()), nullptr);
-        harness.WaitForWorker();
-    }
-};
+class InputDialog : public OpenMainWindowTest {};
 
 }  // namespace
 
