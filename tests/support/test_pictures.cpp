@@ -114,27 +114,39 @@ HICON MakeSolidIcon(int size, COLORREF colour) {
     return icon;
 }
 
-COLORREF ImageListColour(HIMAGELIST images, int index, int x, int y) {
+namespace {
+
+// The colour and mask bitmaps of picture `index` of an image list, copies
+// that the caller deletes; false when the image list gives no icon.
+bool ImageListIconBitmaps(HIMAGELIST images, int index, ICONINFO* info) {
+    *info = {};
     HICON icon = ImageList_GetIcon(images, index, ILD_NORMAL);
-    if (!icon) return CLR_INVALID;
-    ICONINFO info = {};
-    GetIconInfo(icon, &info);
-    COLORREF colour = PixelColour(PixelAt(info.hbmColor, x, y));
+    if (!icon) return false;
+    GetIconInfo(icon, info);
+    DestroyIcon(icon);
+    return true;
+}
+
+void DeleteIconBitmaps(const ICONINFO& info) {
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
-    DestroyIcon(icon);
+}
+
+}  // namespace
+
+COLORREF ImageListColour(HIMAGELIST images, int index, int x, int y) {
+    ICONINFO info;
+    if (!ImageListIconBitmaps(images, index, &info)) return CLR_INVALID;
+    COLORREF colour = PixelColour(PixelAt(info.hbmColor, x, y));
+    DeleteIconBitmaps(info);
     return colour;
 }
 
 bool ImageListMaskBit(HIMAGELIST images, int index, int x, int y) {
-    HICON icon = ImageList_GetIcon(images, index, ILD_NORMAL);
-    if (!icon) return false;
-    ICONINFO info = {};
-    GetIconInfo(icon, &info);
+    ICONINFO info;
+    if (!ImageListIconBitmaps(images, index, &info)) return false;
     bool set = MaskBitSet(info.hbmMask, x, y);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(icon);
+    DeleteIconBitmaps(info);
     return set;
 }
 

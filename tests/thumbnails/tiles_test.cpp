@@ -33,6 +33,28 @@ struct FitCase {
     int x0, y0, width, height, blendWidth, blendHeight;
 };
 
+// The archive badge of the resources: its colour bitmap and that bitmap's
+// pixels, released with the record.
+struct ArchiveBadge {
+    HICON icon = nullptr;
+    ICONINFO info = {};
+    BitmapPixels pixels;
+
+    ArchiveBadge() {
+        icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE), IMAGE_ICON,
+                                             0, 0, LR_DEFAULTCOLOR));
+        if (icon && GetIconInfo(icon, &info)) pixels = ReadBitmapPixels(info.hbmColor);
+    }
+    ~ArchiveBadge() {
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+        if (icon) DestroyIcon(icon);
+    }
+    ArchiveBadge(const ArchiveBadge&) = delete;
+    ArchiveBadge& operator=(const ArchiveBadge&) = delete;
+    HBITMAP bitmap() const { return info.hbmColor; }
+};
+
 }  // namespace
 
 TEST_F(Tiles, FittedRectangleRoundsSizesAndKeepsIntegerMargins) {
@@ -240,14 +262,10 @@ TEST_F(Tiles, FolderTileHasThePicturesSizeAndTheBadgeInTheCorner) {
 }
 
 TEST_F(Tiles, ArchiveMaskIsOpaqueExactlyOverTheBadgesVisiblePixels) {
-    HICON badgeIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE),
-                                                    IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
-    ASSERT_NE(badgeIcon, nullptr);
-    ICONINFO info = {};
-    ASSERT_TRUE(GetIconInfo(badgeIcon, &info));
-    BitmapPixels badgePixels = ReadBitmapPixels(info.hbmColor);
-    int bw = badgePixels.width, bh = badgePixels.height;
-    const std::vector<Pixel>& badge = badgePixels.pixels;
+    ArchiveBadge archive;
+    ASSERT_NE(archive.bitmap(), nullptr);
+    int bw = archive.pixels.width, bh = archive.pixels.height;
+    const std::vector<Pixel>& badge = archive.pixels.pixels;
     ASSERT_EQ(bw, 25);
     ASSERT_EQ(bh, 31);
 
@@ -255,7 +273,7 @@ TEST_F(Tiles, ArchiveMaskIsOpaqueExactlyOverTheBadgesVisiblePixels) {
     const int size = 64;
     HBITMAP picture = MakeSolidBitmap(300, 100, MakePixel(0, 255, 0));
     TFittedRect fit = FitIntoSquare(300, 100, size);
-    HBITMAP mask = MakeArchiveTileMask(picture, size, info.hbmColor);
+    HBITMAP mask = MakeArchiveTileMask(picture, size, archive.bitmap());
     int transparentBadgePixels = 0;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
@@ -278,9 +296,6 @@ TEST_F(Tiles, ArchiveMaskIsOpaqueExactlyOverTheBadgesVisiblePixels) {
     DeleteObject(clipped);
     DeleteObject(big);
     DeleteObject(picture);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(badgeIcon);
 }
 
 TEST_F(Tiles, ShellPicturesOfAMissingPathAreNone) {
@@ -292,21 +307,17 @@ TEST_F(Tiles, ShellPicturesOfAMissingPathAreNone) {
 }
 
 TEST_F(Tiles, ArchiveTileCarriesTheBadgeInItsCornerAndNoAlpha) {
-    HICON badgeIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE),
-                                                    IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
-    ASSERT_NE(badgeIcon, nullptr);
-    ICONINFO info = {};
-    ASSERT_TRUE(GetIconInfo(badgeIcon, &info));
-    BitmapPixels badgePixels = ReadBitmapPixels(info.hbmColor);
-    int bw = badgePixels.width, bh = badgePixels.height;
-    const std::vector<Pixel>& badge = badgePixels.pixels;
+    ArchiveBadge archive;
+    ASSERT_NE(archive.bitmap(), nullptr);
+    int bw = archive.pixels.width, bh = archive.pixels.height;
+    const std::vector<Pixel>& badge = archive.pixels.pixels;
 
     const int size = 64;
     HBITMAP picture = MakeSolidBitmap(300, 100, MakePixel(0, 255, 0));
-    HBITMAP reference = MakeArchiveTileMask(picture, size, info.hbmColor);
+    HBITMAP reference = MakeArchiveTileMask(picture, size, archive.bitmap());
     HBITMAP mask = nullptr;
     HDC screen = GetDC(nullptr);
-    HBITMAP tile = MakeArchiveTile(screen, picture, size, info.hbmColor, &mask);
+    HBITMAP tile = MakeArchiveTile(screen, picture, size, archive.bitmap(), &mask);
     ReleaseDC(nullptr, screen);
     ASSERT_NE(tile, nullptr);
     ASSERT_NE(mask, nullptr);
@@ -336,7 +347,4 @@ TEST_F(Tiles, ArchiveTileCarriesTheBadgeInItsCornerAndNoAlpha) {
     DeleteObject(tile);
     DeleteObject(mask);
     DeleteObject(reference);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(badgeIcon);
 }
