@@ -350,12 +350,9 @@ TEST(ValuesDialog, OkStoresTheValuesAndRemakesTheImageLists) {
     EXPECT_EQ(shown.TextOf(IDC_VALUES_THUMBNAIL_WAIT), L"5");
     EXPECT_TRUE(shown.HasButton(IDOK));
     EXPECT_TRUE(shown.HasButton(IDCANCEL));
-    // Centred over the main window, halves rounded toward zero.
-    RECT main;
-    GetWindowRect(mainWindow, &main);
-    const RECT& own = shown.windowRect;
-    EXPECT_EQ(own.left, main.left + ((main.right - main.left) - (own.right - own.left)) / 2);
-    EXPECT_EQ(own.top, main.top + ((main.bottom - main.top) - (own.bottom - own.top)) / 2);
+    POINT corner = CentredOverMainWindow(shown.windowRect);
+    EXPECT_EQ(shown.windowRect.left, corner.x);
+    EXPECT_EQ(shown.windowRect.top, corner.y);
 
     EXPECT_EQ(iconSize, 64);
     EXPECT_EQ(iconSizeSmall, 32);

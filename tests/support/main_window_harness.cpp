@@ -120,6 +120,13 @@ bool SettingsMenuChecked(UINT id) {
     return (GetMenuState(settingsMenu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
+POINT CentredOverMainWindow(const RECT& window) {
+    RECT main;
+    GetWindowRect(mainWindow, &main);
+    return {main.left + ((main.right - main.left) - (window.right - window.left)) / 2,
+            main.top + ((main.bottom - main.top) - (window.bottom - window.top)) / 2};
+}
+
 SIZE ImageListIconSize(HIMAGELIST list) {
     int cx = 0, cy = 0;
     ImageList_GetIconSize(list, &cx, &cy);

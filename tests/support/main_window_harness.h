@@ -37,6 +37,9 @@ void ResetMainState();
 
 // Whether the settings menu's item `id` carries its check mark.
 bool SettingsMenuChecked(UINT id);
+// Where a window of this rectangle has its top-left corner when centred
+// over the main window, halves rounded toward zero.
+POINT CentredOverMainWindow(const RECT& window);
 // The picture size of an image list.
 SIZE ImageListIconSize(HIMAGELIST list);
 
