@@ -7,19 +7,12 @@
 #include <cstring>
 
 #include "thumbnails/image_bitmap.h"
+#include "thumbnails/renderers/safe_release.h"
 
 namespace {
 
 // mingw's headers stop at Fant; the value is the one Windows 10 defines.
 const WICBitmapInterpolationMode kInterpolationHighQualityCubic = static_cast<WICBitmapInterpolationMode>(4);
-
-template <typename T>
-void SafeRelease(T*& object) {
-    if (object) {
-        object->Release();
-        object = nullptr;
-    }
-}
 
 // The image bitmap: top-down, 32 bits, rows of width x 4 bytes. Sizes whose
 // byte count does not fit a 32-bit buffer size are refused.

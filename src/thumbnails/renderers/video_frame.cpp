@@ -9,16 +9,9 @@
 #include <climits>
 
 #include "thumbnails/image_bitmap.h"
+#include "thumbnails/renderers/safe_release.h"
 
 namespace {
-
-template <typename T>
-void SafeRelease(T*& object) {
-    if (object) {
-        object->Release();
-        object = nullptr;
-    }
-}
 
 BYTE Clamp(int value) {
     return static_cast<BYTE>(value < 0 ? 0 : value > 255 ? 255 : value);
