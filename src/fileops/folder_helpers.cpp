@@ -22,7 +22,7 @@ void RecycleFile(const wchar_t* path) {
 
 }  // namespace
 
-void DeleteFolderContents(const wchar_t* folder, int recycle) {
+void ForEachFolderEntry(const wchar_t* folder, const std::function<void(const WIN32_FIND_DATAW&)>& visit) {
     wchar_t pattern[kPathChars];
     if (FAILED(StringCchCopyW(pattern, kPathChars, folder)) || FAILED(StringCchCatW(pattern, kPathChars, L"\\*.*"))) {
         return;
@@ -33,10 +33,17 @@ void DeleteFolderContents(const wchar_t* folder, int recycle) {
     do {
         const wchar_t* name = found.cFileName;
         if (_wcsicmp(name, L".") == 0 || _wcsicmp(name, L"..") == 0) continue;
+        visit(found);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+void DeleteFolderContents(const wchar_t* folder, int recycle) {
+    ForEachFolderEntry(folder, [folder, recycle](const WIN32_FIND_DATAW& found) {
         wchar_t path[kPathChars];
         // An entry whose path does not fit is left alone rather than cut.
-        if (!PathCombineW(path, folder, name)) continue;
-        if (PathIsSystemFolderW(path, 0)) continue;
+        if (!PathCombineW(path, folder, found.cFileName)) return;
+        if (PathIsSystemFolderW(path, 0)) return;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             DeleteFolderContents(path, recycle);
             RemoveDirectoryW(path);
@@ -45,6 +52,5 @@ void DeleteFolderContents(const wchar_t* folder, int recycle) {
         } else if (PathFileExistsW(path)) {
             RecycleFile(path);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    });
 }

@@ -2,11 +2,11 @@
 
 #include <commctrl.h>
 #include <shlwapi.h>
-#include <strsafe.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "fileops/folder_helpers.h"
 #include "shell/main_state.h"
 
 namespace {
@@ -64,27 +64,18 @@ void EndListChange(HWND list, LONG_PTR styleBefore) {
 // The entries of the folder that a listing shows; none when it cannot be
 // enumerated.
 void CollectNames(const wchar_t* folder, int hideCache, std::vector<TListingName>& names) {
-    wchar_t pattern[kPathChars];
-    if (FAILED(StringCchCopyW(pattern, kPathChars, folder)) || FAILED(StringCchCatW(pattern, kPathChars, L"\\*.*"))) {
-        return;
-    }
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
+    ForEachFolderEntry(folder, [folder, hideCache, &names](const WIN32_FIND_DATAW& found) {
         const wchar_t* name = found.cFileName;
-        if (_wcsicmp(name, L".") == 0 || _wcsicmp(name, L"..") == 0) continue;
-        if (hideCache == 1 && _wcsicmp(name, L"Zuv_CACHE") == 0) continue;
+        if (hideCache == 1 && _wcsicmp(name, L"Zuv_CACHE") == 0) return;
         wchar_t path[kPathChars];
         JoinListingPath(path, folder, name);
         // The entry's attributes are what PathIsSystemFolderW and
         // PathIsDirectoryW would read for the path; taken once here, the
         // folder state cannot change while the sort compares it.
         DWORD attributes = path[0] ? found.dwFileAttributes : 0;
-        if (attributes && PathIsSystemFolderW(path, attributes)) continue;
+        if (attributes && PathIsSystemFolderW(path, attributes)) return;
         names.push_back(NameOfPath(name, path, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0));
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    });
 }
 
 void InsertNames(HWND list, const std::vector<TListingName*>& names) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shell/main_state.h"
+#include "thumbnails/image_bitmap.h"
 
 namespace {
 
@@ -27,22 +28,11 @@ void FillWithBackground(HDC dc, int w, int h) {
     DeleteObject(brush);
 }
 
-BITMAPINFOHEADER PixelHeader(int w, int h) {
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = w;
-    header.biHeight = h;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    return header;
-}
-
 // All pixels of a bitmap as blue, green, red, alpha bytes, bottom row first.
 bool FetchPixels(HBITMAP bitmap, BITMAPINFOHEADER* header, std::vector<BYTE>* pixels) {
     int w = 0, h = 0;
     if (!MeasureBitmap(bitmap, &w, &h) || w <= 0 || h <= 0) return false;
-    *header = PixelHeader(w, h);
+    *header = DibHeader(w, h, 32);
     pixels->assign(static_cast<size_t>(w) * h * 4, 0);
     HDC screen = GetDC(nullptr);
     int rows = GetDIBits(screen, bitmap, 0, h, pixels->data(), reinterpret_cast<BITMAPINFO*>(header),
@@ -56,6 +46,17 @@ void StorePixels(HBITMAP bitmap, BITMAPINFOHEADER* header, std::vector<BYTE>* pi
     SetDIBits(screen, bitmap, 0, header->biHeight, pixels->data(), reinterpret_cast<BITMAPINFO*>(header),
               DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
+}
+
+// Runs the change over every blue, green, red, alpha quadruple of the
+// bitmap and writes the result back. Null does nothing.
+void ChangeEachPixel(HBITMAP bitmap, void (*change)(BYTE* pixel)) {
+    if (!bitmap) return;
+    BITMAPINFOHEADER header;
+    std::vector<BYTE> pixels;
+    if (!FetchPixels(bitmap, &header, &pixels)) return;
+    for (size_t i = 0; i + 3 < pixels.size(); i += 4) change(&pixels[i]);
+    StorePixels(bitmap, &header, &pixels);
 }
 
 // A fresh mask buffer (all transparent) with the fitted rectangle made opaque.
@@ -242,7 +243,7 @@ HBITMAP MakeArchiveTileMask(HBITMAP bitmap, int size, HBITMAP badge) {
     int bw = 0, bh = 0;
     if (MeasureBitmap(badge, &bw, &bh) && bw > 0 && bh > 0) {
         // Rows from the top, as the badge is drawn.
-        BITMAPINFOHEADER header = PixelHeader(bw, -bh);
+        BITMAPINFOHEADER header = DibHeader(bw, -bh, 32);
         std::vector<BYTE> pixels(static_cast<size_t>(bw) * bh * 4, 0);
         HDC screen = GetDC(nullptr);
         HDC dc = CreateCompatibleDC(screen);
@@ -286,34 +287,24 @@ HBITMAP MakeArchiveTile(HDC dc, HBITMAP picture, int size, HBITMAP badge, HBITMA
 }
 
 void PremultiplyAlpha(HBITMAP bitmap) {
-    if (!bitmap) return;
-    BITMAPINFOHEADER header;
-    std::vector<BYTE> pixels;
-    if (!FetchPixels(bitmap, &header, &pixels)) return;
-    for (size_t i = 0; i + 3 < pixels.size(); i += 4) {
-        unsigned alpha = pixels[i + 3];
-        for (size_t c = 0; c < 3; ++c) pixels[i + c] = static_cast<BYTE>(pixels[i + c] * alpha / 255);
-    }
-    StorePixels(bitmap, &header, &pixels);
+    ChangeEachPixel(bitmap, [](BYTE* pixel) {
+        unsigned alpha = pixel[3];
+        for (size_t c = 0; c < 3; ++c) pixel[c] = static_cast<BYTE>(pixel[c] * alpha / 255);
+    });
 }
 
 void UnpremultiplyAndClearAlpha(HBITMAP bitmap) {
-    if (!bitmap) return;
-    BITMAPINFOHEADER header;
-    std::vector<BYTE> pixels;
-    if (!FetchPixels(bitmap, &header, &pixels)) return;
-    for (size_t i = 0; i + 3 < pixels.size(); i += 4) {
-        unsigned alpha = pixels[i + 3];
-        if (alpha == 0) continue;
+    ChangeEachPixel(bitmap, [](BYTE* pixel) {
+        unsigned alpha = pixel[3];
+        if (alpha == 0) return;
         double k = 255.0 / alpha;
         for (size_t c = 0; c < 3; ++c) {
             // A pixel that was not premultiplied would overflow the byte.
-            int value = static_cast<int>(pixels[i + c] * k);
-            pixels[i + c] = static_cast<BYTE>(value > 255 ? 255 : value);
+            int value = static_cast<int>(pixel[c] * k);
+            pixel[c] = static_cast<BYTE>(value > 255 ? 255 : value);
         }
-        pixels[i + 3] = 0;
-    }
-    StorePixels(bitmap, &header, &pixels);
+        pixel[3] = 0;
+    });
 }
 
 HBITMAP GetShellItemIcon(const wchar_t* path, int size) {

@@ -12,21 +12,13 @@
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
 #include "support/main_window_harness.h"
+#include "support/open_main_window.h"
 #include "support/test_files.h"
 
 namespace {
 
-class NewFileNameDialog : public testing::Test {
+class NewFileNameDialog : public OpenMainWindowTest {
 protected:
-    TempFolder folder;
-    MainWindowHarness harness;
-
-    void SetUp() override {
-        WriteTestSettings({});
-        ASSERT_NE(harness.OpenInFolder(folder.path()), nullptr);
-        harness.WaitForWorker();
-    }
-
     HINSTANCE instance() const { return GetModuleHandleW(nullptr); }
 };
 
@@ -87,11 +79,9 @@ TEST_F(NewFileNameDialog, AnswersInInputText) {
         const DialogRecord& shown = answerer.records()[0];
         EXPECT_EQ(shown.TextOf(IDC_FILE_NAME_EDIT), L"photos.txt");
         EXPECT_EQ(shown.focusedId, IDC_FILE_NAME_EDIT);
-        RECT main;
-        GetWindowRect(mainWindow, &main);
-        const RECT& r = shown.windowRect;
-        EXPECT_EQ(r.left, main.left + ((main.right - main.left) - (r.right - r.left)) / 2);
-        EXPECT_EQ(r.top, main.top + ((main.bottom - main.top) - (r.bottom - r.top)) / 2);
+        POINT corner = CentredOverMainWindow(shown.windowRect);
+        EXPECT_EQ(shown.windowRect.left, corner.x);
+        EXPECT_EQ(shown.windowRect.top, corner.y);
         EXPECT_EQ(std::wstring(inputText), c.text);
     }
 }

@@ -8,6 +8,7 @@
 #include "shell/external_viewer.h"
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
+#include "support/list_view_items.h"
 #include "support/main_window_harness.h"
 #include "support/standin_log.h"
 #include "support/test_files.h"
@@ -31,22 +32,9 @@ struct ViewerFolder {
     std::wstring operator/(const std::wstring& name) const { return folder / name; }
 };
 
-int IndexOf(const std::wstring& name) {
-    std::vector<std::wstring> names = ListViewNames(listView);
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == name) return static_cast<int>(i);
-    }
-    return -1;
-}
-
 // Moves the focus and the selection to one item, as the arrow keys do.
 void FocusItem(const std::wstring& name) {
-    LVITEMW clear = {};
-    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
-    LVITEMW item = {};
-    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(listView, LVM_SETITEMSTATE, IndexOf(name), reinterpret_cast<LPARAM>(&item));
+    ListViewFocusOnly(listView, ListViewIndexOf(listView, name));
 }
 
 // Enter in the list view: its own procedure turns it into NM_RETURN.
@@ -65,12 +53,6 @@ std::wstring WindowTitle() {
     wchar_t text[MAX_PATH] = L"";
     GetWindowTextW(mainWindow, text, MAX_PATH);
     return text;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    return name;
 }
 
 HANDLE OpenViewerProcess() {
@@ -108,7 +90,7 @@ protected:
         ASSERT_TRUE(WaitForViewerWindow());
         // Found at once, and not one of the hidden helper windows that the
         // system makes in the viewer's process.
-        EXPECT_EQ(ClassOf(viewerWindow), L"ZuvStandInViewer");
+        EXPECT_EQ(WindowClassName(viewerWindow), L"ZuvStandInViewer");
     }
     void TearDown() override {
         harness.Close();
@@ -270,7 +252,7 @@ TEST_F(ExternalViewer, AViewerThatClosedItselfIsReplacedByTheNextEnter) {
     EXPECT_EQ(log.LinesOf(L"start")[1].text, L"\"" + StandInViewerExe() + L"\" \"Zuv" + (fixture / L"b.png") + L"\"");
     EXPECT_NE(viewerProcess.dwProcessId, firstId);
     ASSERT_TRUE(WaitForViewerWindow());
-    EXPECT_EQ(ClassOf(viewerWindow), L"ZuvStandInViewer");
+    EXPECT_EQ(WindowClassName(viewerWindow), L"ZuvStandInViewer");
 
     // Closed by itself again: Escape now closes the main window.
     HANDLE second = OpenViewerProcess();

@@ -11,29 +11,12 @@
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
 #include "support/main_window_harness.h"
+#include "support/open_main_window.h"
 #include "support/test_files.h"
 
 namespace {
 
-// Where a dialog of this rectangle stands when centred over the main window.
-POINT CentredCorner(const RECT& dialog) {
-    RECT main;
-    GetWindowRect(mainWindow, &main);
-    return {main.left + ((main.right - main.left) - (dialog.right - dialog.left)) / 2,
-            main.top + ((main.bottom - main.top) - (dialog.bottom - dialog.top)) / 2};
-}
-
-class InputDialog : public testing::Test {
-protected:
-    TempFolder folder;
-    MainWindowHarness harness;
-
-    void SetUp() override {
-        WriteTestSettings({});
-        ASSERT_NE(harness.OpenInFolder(folder.path()), nullptr);
-        harness.WaitForWorker();
-    }
-};
+class InputDialog : public OpenMainWindowTest {};
 
 }  // namespace
 
@@ -51,7 +34,7 @@ TEST_F(InputDialog, ShowsAnEmptyEditCentredOverTheMainWindow) {
     EXPECT_EQ(shown.focusedId, IDC_INPUT_EDIT);
     EXPECT_EQ(shown.TextOf(IDOK), L"OK");
     EXPECT_EQ(shown.TextOf(IDCANCEL), L"キャンセル");
-    POINT corner = CentredCorner(shown.windowRect);
+    POINT corner = CentredOverMainWindow(shown.windowRect);
     EXPECT_EQ(shown.windowRect.left, corner.x);
     EXPECT_EQ(shown.windowRect.top, corner.y);
     EXPECT_EQ(std::wstring(inputText), L"C:\\target");

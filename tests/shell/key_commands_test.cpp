@@ -12,6 +12,7 @@
 #include "resources/resource.h"
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
+#include "support/list_view_items.h"
 #include "support/main_window_harness.h"
 #include "support/test_files.h"
 #include "support/window_driver.h"
@@ -22,47 +23,17 @@ namespace {
 const wchar_t kInputCaption[] = L"ディレクトリ";
 const wchar_t kFileNameCaption[] = L"ファイル名";
 
-std::vector<int> Selected() {
-    return ListViewItemsWithState(listView, LVIS_SELECTED);
-}
-
-int Focused() {
-    return static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-}
-
-int IndexOf(const std::wstring& name) {
-    std::vector<std::wstring> names = ListViewNames(listView);
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == name) return static_cast<int>(i);
-    }
-    return -1;
-}
-
-void FocusOnly(int index) {
-    LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    if (index >= 0) SendMessageW(listView, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
-}
-
 class KeyCommands : public testing::Test {
 protected:
     TempFolder root;
     MainWindowHarness harness;
 
-    void Open(const std::vector<TestSetting>& settings = {}) {
-        WriteTestSettings(settings);
-        ASSERT_NE(harness.OpenInFolder(root.path()), nullptr);
-        harness.WaitForWorker();
-    }
+    void Open(const std::vector<TestSetting>& settings = {}) { ASSERT_TRUE(harness.OpenListed(root.path(), settings)); }
 
     // A key pressed in `target` (the list view or the path box) with that
     // control focused; the worker it starts ends before the next step.
     void Press(HWND target, UINT key, bool shift = false, bool control = false) {
-        SetFocus(target);
-        SendKeyPress(target, key, shift, control);
-        harness.WaitForWorker();
+        harness.PressKey(target, key, shift, control);
     }
 
     void Press(UINT key, bool shift = false, bool control = false) { Press(listView, key, shift, control); }
@@ -149,14 +120,14 @@ TEST_F(KeyCommands, NewFolderReselectsByNameAndReportsAFailure) {
     WriteText(root / L"b.txt", "b");
     WriteText(root / L"c.txt", "c");
     Open();
-    FocusOnly(0);
+    ListViewFocusOnly(listView, 0);
 
     std::vector<DialogRecord> shown = Answer('K', DialogAnswer::Type(IDC_INPUT_EDIT, L"made"));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(FolderExists(root / L"made"));
     EXPECT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"made", L"b.txt", L"c.txt"}));
-    EXPECT_EQ(Selected(), std::vector<int>({1})) << "the item focused before, found by its name";
-    EXPECT_EQ(Focused(), 1);
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({1})) << "the item focused before, found by its name";
+    EXPECT_EQ(ListViewFocusedItem(listView), 1);
     EXPECT_EQ(workerParams.generation, 1);
     EXPECT_EQ(workerParams.fullRebuild, 0);
 
@@ -183,19 +154,19 @@ TEST_F(KeyCommands, NewTextFileProposesANameAndReportsItsFailures) {
     WriteText(root / L"report.docx", "docx");
     Open();
 
-    FocusOnly(IndexOf(L"report.docx"));
+    ListViewFocusOnly(listView, ListViewIndexOf(listView, L"report.docx"));
     std::vector<DialogRecord> shown = Answer('E', DialogAnswer::Press(IDOK));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].TextOf(IDC_FILE_NAME_EDIT), L"report.txt");
     EXPECT_TRUE(FileExists(root / L"report.txt"));
     EXPECT_TRUE(ReadBytes(root / L"report.txt").empty());
     EXPECT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"photos", L"report.docx", L"report.txt"}));
-    EXPECT_EQ(Selected(), std::vector<int>({1})) << "the new file is not selected";
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({1})) << "the new file is not selected";
     EXPECT_EQ(workerParams.generation, 1);
     EXPECT_EQ(workerParams.fullRebuild, 0);
 
     // Cancelled: no file, and the worker runs again for the same folder.
-    FocusOnly(IndexOf(L"photos"));
+    ListViewFocusOnly(listView, ListViewIndexOf(listView, L"photos"));
     shown = Answer('E', DialogAnswer::Press(IDCANCEL));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].TextOf(IDC_FILE_NAME_EDIT), L"photos.txt");
@@ -205,13 +176,13 @@ TEST_F(KeyCommands, NewTextFileProposesANameAndReportsItsFailures) {
 
     // The name exists: a warning and no new listing.
     WriteText(root / L"late.txt", "late");
-    FocusOnly(IndexOf(L"report.docx"));
+    ListViewFocusOnly(listView, ListViewIndexOf(listView, L"report.docx"));
     shown = Answer('E', DialogAnswer::Press(IDOK));
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].caption, L"Zuv");
     EXPECT_EQ(shown[1].message, L"そのファイルは既に存在します。");
     EXPECT_EQ(shown[1].icon, static_cast<UINT>(MB_ICONWARNING));
-    EXPECT_EQ(IndexOf(L"late.txt"), -1);
+    EXPECT_EQ(ListViewIndexOf(listView, L"late.txt"), -1);
     EXPECT_EQ(workerParams.generation, 3);
 
     // The file cannot be made.
@@ -258,7 +229,7 @@ TEST_F(KeyCommands, CacheKeysSaveAndMakeTheFolderPicture) {
     harness.WaitForWorker();
     EXPECT_FALSE(FolderExists(cache));
 
-    FocusOnly(0);
+    ListViewFocusOnly(listView, 0);
     struct Case {
         UINT key;
         bool shift;

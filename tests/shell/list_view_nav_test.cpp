@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "shell/main_state.h"
+#include "support/list_view_items.h"
 #include "support/main_window_harness.h"
 #include "support/test_files.h"
 #include "support/window_driver.h"
@@ -66,27 +67,6 @@ int ItemsPerColumn() {
         if (Bounds(i).left != Bounds(0).left) return i;
     }
     return count;
-}
-
-void SetState(int index, UINT state, UINT mask) {
-    LVITEMW item = {};
-    item.state = state;
-    item.stateMask = mask;
-    SendMessageW(listView, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
-}
-
-// Only `index` selected and focused.
-void FocusOnly(int index) {
-    SetState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    if (index >= 0) SetState(index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-}
-
-int Focused() {
-    return static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-}
-
-std::vector<int> Selected() {
-    return ListViewItemsWithState(listView, LVIS_SELECTED);
 }
 
 std::vector<int> Span(int from, int to) {
@@ -173,10 +153,10 @@ struct MoveCase {
 
 void ExpectMoves(const std::vector<MoveCase>& cases) {
     for (const MoveCase& c : cases) {
-        FocusOnly(c.from);
+        ListViewFocusOnly(listView, c.from);
         SendKeyPress(listView, c.key);
-        EXPECT_EQ(Focused(), c.to) << "key " << c.key << " from " << c.from;
-        EXPECT_EQ(Selected(), std::vector<int>({c.to})) << "key " << c.key << " from " << c.from;
+        EXPECT_EQ(ListViewFocusedItem(listView), c.to) << "key " << c.key << " from " << c.from;
+        EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({c.to})) << "key " << c.key << " from " << c.from;
     }
 }
 
@@ -239,37 +219,37 @@ TEST(ListViewNav, SingleRowGoesToTheEnds) {
 
 TEST(ListViewNav, ShiftRangesFromTheAnchor) {
     GridWindow window(kList, 35, 10, 2);
-    FocusOnly(4);
+    ListViewFocusOnly(listView, 4);
     ShiftDown();
     SendKeyPress(listView, VK_DOWN, true);
     SendKeyPress(listView, VK_DOWN, true);
-    EXPECT_EQ(Selected(), Span(4, 6));
-    EXPECT_EQ(Focused(), 6);
+    EXPECT_EQ(ListViewSelectedItems(listView), Span(4, 6));
+    EXPECT_EQ(ListViewFocusedItem(listView), 6);
     ShiftUp();
     EXPECT_EQ(selectionAnchor, -1);
     ShiftDown();
     ShiftDown();  // a repeated Shift keeps its anchor
     EXPECT_EQ(selectionAnchor, 6);
     SendKeyPress(listView, VK_RIGHT, true);
-    EXPECT_EQ(Selected(), Span(6, 16));
-    EXPECT_EQ(Focused(), 16);
+    EXPECT_EQ(ListViewSelectedItems(listView), Span(6, 16));
+    EXPECT_EQ(ListViewFocusedItem(listView), 16);
     SendKeyPress(listView, VK_LEFT, true);
-    EXPECT_EQ(Selected(), std::vector<int>({6})) << "back on the anchor";
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({6})) << "back on the anchor";
     SendKeyPress(listView, VK_LEFT, true);
-    EXPECT_EQ(Selected(), Span(0, 6)) << "the range runs from the anchor toward the target";
-    EXPECT_EQ(Focused(), 0);
+    EXPECT_EQ(ListViewSelectedItems(listView), Span(0, 6)) << "the range runs from the anchor toward the target";
+    EXPECT_EQ(ListViewFocusedItem(listView), 0);
     ShiftUp();
 
     // Shift+click on 9 with the anchor at 3.
-    FocusOnly(3);
+    ListViewFocusOnly(listView, 3);
     ShiftDown();
     ShiftClickOn(CentreOf(9));
-    EXPECT_EQ(Selected(), Span(3, 9));
-    EXPECT_EQ(Focused(), 9);
+    EXPECT_EQ(ListViewSelectedItems(listView), Span(3, 9));
+    EXPECT_EQ(ListViewFocusedItem(listView), 9);
     ShiftUp();
 
     // Space drops the anchor.
-    FocusOnly(2);
+    ListViewFocusOnly(listView, 2);
     ShiftDown();
     SendMessageW(listView, WM_CHAR, L' ', 1);
     EXPECT_EQ(selectionAnchor, -1);
@@ -280,47 +260,47 @@ TEST(ListViewNav, ShiftWithoutAnAnchorSelectsOnlyTheTarget) {
     GridWindow window(kList, 35, 10, 2);
     // Shift went down in another window: the list view saw no Shift press.
     ASSERT_EQ(selectionAnchor, -1);
-    FocusOnly(4);
+    ListViewFocusOnly(listView, 4);
     SendKeyPress(listView, VK_DOWN, true);
-    EXPECT_EQ(Selected(), std::vector<int>({5}));
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({5}));
     SendKeyPress(listView, VK_NEXT, true);
-    EXPECT_EQ(Selected(), std::vector<int>({25}));
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({25}));
 
     ShiftClickOn(CentreOf(15));
-    EXPECT_EQ(Selected(), std::vector<int>({15}));
-    EXPECT_EQ(Focused(), 15);
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({15}));
+    EXPECT_EQ(ListViewFocusedItem(listView), 15);
 
     // A Shift+click on empty space selects nothing rather than everything.
-    FocusOnly(0);
+    ListViewFocusOnly(listView, 0);
     SendMessageW(listView, LVM_ENSUREVISIBLE, 0, FALSE);
-    FocusOnly(3);
+    ListViewFocusOnly(listView, 3);
     ShiftDown();
     SIZE client = ListClientSize();
     RECT lowest = Bounds(9);
     ASSERT_LT(lowest.bottom + 2, client.cy);
     ShiftClickOn({lowest.left + 2, client.cy - 2});
-    EXPECT_TRUE(Selected().empty());
+    EXPECT_TRUE(ListViewSelectedItems(listView).empty());
     ShiftUp();
 }
 
 TEST(ListViewNav, IconViewShiftWalkSelectsAndUnselects) {
     GridWindow window(kIcons, 23, 5, 3);
-    FocusOnly(2);
+    ListViewFocusOnly(listView, 2);
     ShiftDown();
     for (int i = 0; i < 3; ++i) SendKeyPress(listView, VK_RIGHT, true);
-    EXPECT_EQ(Selected(), Span(2, 5));
-    EXPECT_EQ(Focused(), 5);
+    EXPECT_EQ(ListViewSelectedItems(listView), Span(2, 5));
+    EXPECT_EQ(ListViewFocusedItem(listView), 5);
     SendKeyPress(listView, VK_LEFT, true);
-    EXPECT_EQ(Selected(), Span(2, 4));
-    EXPECT_EQ(Focused(), 4);
+    EXPECT_EQ(ListViewSelectedItems(listView), Span(2, 4));
+    EXPECT_EQ(ListViewFocusedItem(listView), 4);
     ShiftUp();
     SendKeyPress(listView, VK_RIGHT);
-    EXPECT_EQ(Selected(), std::vector<int>({5})) << "without Shift the walk clears";
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({5})) << "without Shift the walk clears";
 }
 
 TEST(ListViewNav, PreviewPageResetByUpDownNotByIconViewWalk) {
     GridWindow window(kIcons, 23, 5, 3);
-    FocusOnly(7);
+    ListViewFocusOnly(listView, 7);
     previewPage = 3;
     SendKeyPress(listView, VK_RIGHT);
     EXPECT_EQ(previewPage, 3);
@@ -334,17 +314,17 @@ TEST(ListViewNav, HomeCtrlAEndAndTheKeysTheMainWindowSees) {
     mainProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingMainProc)));
 
-    FocusOnly(7);
+    ListViewFocusOnly(listView, 7);
     SendKeyPress(listView, VK_HOME);
-    EXPECT_EQ(Selected(), Span(0, 22));
-    EXPECT_EQ(Focused(), 7) << "Home keeps the focus";
-    FocusOnly(7);
+    EXPECT_EQ(ListViewSelectedItems(listView), Span(0, 22));
+    EXPECT_EQ(ListViewFocusedItem(listView), 7) << "Home keeps the focus";
+    ListViewFocusOnly(listView, 7);
     SendKeyPress(listView, 'A', false, true);
-    EXPECT_EQ(Selected(), Span(0, 22));
-    EXPECT_EQ(Focused(), 7);
-    FocusOnly(7);
+    EXPECT_EQ(ListViewSelectedItems(listView), Span(0, 22));
+    EXPECT_EQ(ListViewFocusedItem(listView), 7);
+    ListViewFocusOnly(listView, 7);
     SendKeyPress(listView, 'A');
-    EXPECT_EQ(Selected(), std::vector<int>({7}));
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({7}));
     SendKeyPress(listView, VK_DOWN);
     SendKeyPress(listView, VK_NEXT);
     EXPECT_EQ(mainKeys, std::vector<UINT>({'A'})) << "only A of these reaches the main window";
@@ -368,12 +348,12 @@ TEST(ListViewNav, LowerCaseLettersAndDigitsDoNotSearch) {
     harness.OpenInFolder(folder.path());
     harness.WaitForWorker();
     // 7up, apple, banana, cherry
-    FocusOnly(1);
+    ListViewFocusOnly(listView, 1);
     for (wchar_t c : {L'b', L'7', L'\\', L' '}) {
         SendMessageW(listView, WM_CHAR, c, 1);
-        EXPECT_EQ(Focused(), 1) << "character " << static_cast<int>(c);
+        EXPECT_EQ(ListViewFocusedItem(listView), 1) << "character " << static_cast<int>(c);
     }
     SendMessageW(listView, WM_CHAR, L'B', 1);
-    EXPECT_EQ(Focused(), 2) << "an upper-case letter searches";
+    EXPECT_EQ(ListViewFocusedItem(listView), 2) << "an upper-case letter searches";
     harness.WaitForWorker();
 }

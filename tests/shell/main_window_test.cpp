@@ -15,18 +15,6 @@
 
 namespace {
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[MAX_PATH] = L"";
-    GetWindowTextW(window, text, MAX_PATH);
-    return text;
-}
-
 // A child's rectangle in its parent's client coordinates.
 RECT ChildRect(HWND child) {
     RECT r;
@@ -40,16 +28,6 @@ void ExpectRect(const RECT& r, int x, int y, int width, int height) {
     EXPECT_EQ(r.top, y);
     EXPECT_EQ(r.right - r.left, width);
     EXPECT_EQ(r.bottom - r.top, height);
-}
-
-bool Checked(UINT id) {
-    return (GetMenuState(settingsMenu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
-}
-
-SIZE IconSize(HIMAGELIST list) {
-    int cx = 0, cy = 0;
-    ImageList_GetIconSize(list, &cx, &cy);
-    return {cx, cy};
 }
 
 // A folder with two sub-folders and three files.
@@ -86,9 +64,9 @@ TEST(MainWindow, CreationBuildsChildWindowsListsAndWorkerRecord) {
     HWND window = harness.OpenInFolder(fixture.folder.path());
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(mainWindow, window);
-    EXPECT_EQ(ClassOf(window), L"Zuv");
+    EXPECT_EQ(WindowClassName(window), L"Zuv");
     // Created as "Zuv"; selecting the first item put its name and time there.
-    EXPECT_EQ(TextOf(window).substr(0, 2), L"A ");
+    EXPECT_EQ(WindowText(window).substr(0, 2), L"A ");
     EXPECT_EQ(GetMenu(window), nullptr);
     EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 
@@ -101,15 +79,15 @@ TEST(MainWindow, CreationBuildsChildWindowsListsAndWorkerRecord) {
 
     HWND button = GetDlgItem(window, IDC_UP_BUTTON);
     ASSERT_EQ(button, upButton);
-    EXPECT_EQ(ClassOf(button), L"Button");
-    EXPECT_EQ(TextOf(button), L"\u2191");
+    EXPECT_EQ(WindowClassName(button), L"Button");
+    EXPECT_EQ(WindowText(button), L"\u2191");
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(button, GWL_STYLE)) & ~(WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL),
               static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON));
 
     HWND edit = GetDlgItem(window, IDC_PATH_EDIT);
     ASSERT_EQ(edit, pathEdit);
-    EXPECT_EQ(ClassOf(edit), L"Edit");
-    EXPECT_EQ(TextOf(edit), fixture.folder.path());
+    EXPECT_EQ(WindowClassName(edit), L"Edit");
+    EXPECT_EQ(WindowText(edit), fixture.folder.path());
     DWORD editStyle = static_cast<DWORD>(GetWindowLongW(edit, GWL_STYLE));
     EXPECT_EQ(editStyle & (WS_CHILD | WS_VISIBLE), static_cast<DWORD>(WS_CHILD | WS_VISIBLE));
     EXPECT_EQ(editStyle & (WS_BORDER | ES_AUTOHSCROLL | ES_MULTILINE), 0u);
@@ -118,7 +96,7 @@ TEST(MainWindow, CreationBuildsChildWindowsListsAndWorkerRecord) {
 
     HWND list = GetDlgItem(window, IDC_LIST_VIEW);
     ASSERT_EQ(list, listView);
-    EXPECT_EQ(ClassOf(list), L"SysListView32");
+    EXPECT_EQ(WindowClassName(list), L"SysListView32");
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(list, GWL_STYLE)) & ~(WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL),
               static_cast<DWORD>(WS_CHILD | WS_VISIBLE | LVS_AUTOARRANGE | LVS_SHOWSELALWAYS | LVS_ICON));
     EXPECT_TRUE(GetWindowLongW(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
@@ -127,7 +105,7 @@ TEST(MainWindow, CreationBuildsChildWindowsListsAndWorkerRecord) {
 
     HWND shadow = GetDlgItem(window, IDC_SHADOW_LIST_VIEW);
     ASSERT_EQ(shadow, shadowListView);
-    EXPECT_EQ(ClassOf(shadow), L"SysListView32");
+    EXPECT_EQ(WindowClassName(shadow), L"SysListView32");
     EXPECT_FALSE(IsWindowVisible(shadow));
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(shadow, GWL_STYLE)) & ~(WS_CLIPSIBLINGS | WS_HSCROLL | WS_VSCROLL), static_cast<DWORD>(WS_CHILD));
     ExpectRect(ChildRect(shadow), 0, 0, 10, 10);
@@ -143,10 +121,10 @@ TEST(MainWindow, CreationBuildsChildWindowsListsAndWorkerRecord) {
     ASSERT_NE(imageListSmall, nullptr);
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)), imageListLarge);
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)), imageListSmall);
-    EXPECT_EQ(IconSize(imageListLarge).cx, 96);
-    EXPECT_EQ(IconSize(imageListLarge).cy, 96);
-    EXPECT_EQ(IconSize(imageListSmall).cx, 48);
-    EXPECT_EQ(IconSize(imageListSmall).cy, 48);
+    EXPECT_EQ(ImageListIconSize(imageListLarge).cx, 96);
+    EXPECT_EQ(ImageListIconSize(imageListLarge).cy, 96);
+    EXPECT_EQ(ImageListIconSize(imageListSmall).cx, 48);
+    EXPECT_EQ(ImageListIconSize(imageListSmall).cy, 48);
 
     EXPECT_EQ(ListViewNames(list), kSmallFolderOrder);
     EXPECT_EQ(ListViewNames(shadow), kSmallFolderOrder);
@@ -162,11 +140,11 @@ TEST(MainWindow, CreationBuildsChildWindowsListsAndWorkerRecord) {
 
     ASSERT_NE(mainMenu, nullptr);
     EXPECT_EQ(settingsMenu, GetSubMenu(mainMenu, 0));
-    EXPECT_FALSE(Checked(ID_SETTINGS_HIDE_CACHE));
-    EXPECT_TRUE(Checked(ID_SETTINGS_CACHE_AUTOSAVE));
-    EXPECT_FALSE(Checked(ID_SETTINGS_SPEED));
-    EXPECT_TRUE(Checked(ID_SETTINGS_DARK));
-    EXPECT_FALSE(Checked(ID_SETTINGS_VALUES));
+    EXPECT_FALSE(SettingsMenuChecked(ID_SETTINGS_HIDE_CACHE));
+    EXPECT_TRUE(SettingsMenuChecked(ID_SETTINGS_CACHE_AUTOSAVE));
+    EXPECT_FALSE(SettingsMenuChecked(ID_SETTINGS_SPEED));
+    EXPECT_TRUE(SettingsMenuChecked(ID_SETTINGS_DARK));
+    EXPECT_FALSE(SettingsMenuChecked(ID_SETTINGS_VALUES));
 
     ASSERT_EQ(history.size(), 1u);
     EXPECT_EQ(history[0], fixture.folder.path());

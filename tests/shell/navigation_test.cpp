@@ -13,6 +13,7 @@
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
 #include "support/gui_levels.h"
+#include "support/list_view_items.h"
 #include "support/main_window_harness.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
@@ -22,36 +23,6 @@
 namespace {
 
 const wchar_t kBadPath[] = L"パス指定方法が間違っています。";
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[MAX_PATH] = L"";
-    GetWindowTextW(window, text, MAX_PATH);
-    return text;
-}
-
-int Focused() {
-    return static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-}
-
-std::vector<int> Selected() {
-    return ListViewItemsWithState(listView, LVIS_SELECTED);
-}
-
-int IndexOf(const std::wstring& name) {
-    std::vector<std::wstring> names = ListViewNames(listView);
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == name) return static_cast<int>(i);
-    }
-    return -1;
-}
-
-void FocusOnly(int index) {
-    LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    if (index >= 0) SendMessageW(listView, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
-}
 
 int ScrollPosition(int bar) {
     SCROLLINFO info = {};
@@ -84,17 +55,13 @@ protected:
     MainWindowHarness harness;
 
     void Open(const std::wstring& folder, const std::vector<TestSetting>& settings = {}) {
-        WriteTestSettings(settings);
-        ASSERT_NE(harness.OpenInFolder(folder), nullptr);
-        harness.WaitForWorker();
+        ASSERT_TRUE(harness.OpenListed(folder, settings));
     }
 
     // A key pressed with the list view focused; the worker it starts ends
     // before the next step.
     void ListKey(UINT key, bool shift = false, bool control = false) {
-        SetFocus(listView);
-        SendKeyPress(listView, key, shift, control);
-        harness.WaitForWorker();
+        harness.PressKey(listView, key, shift, control);
     }
 
     void AltKey(UINT key) {
@@ -131,7 +98,7 @@ protected:
     }
 
     void DoubleClickItem(const std::wstring& name) {
-        int index = IndexOf(name);
+        int index = ListViewIndexOf(listView, name);
         ASSERT_GE(index, 0) << "no item " << ToUtf8(name);
         RECT r = {};
         r.left = LVIR_ICON;
@@ -166,7 +133,7 @@ TEST_F(Navigation, HistoryKeepsTheLast20AndStepsStopAtBothEnds) {
     for (int step = 1; step <= 19; ++step) {
         AltKey(VK_LEFT);
         EXPECT_EQ(std::wstring(currentDir), visited[25 - step]);
-        EXPECT_EQ(TextOf(pathEdit), visited[25 - step]);
+        EXPECT_EQ(WindowText(pathEdit), visited[25 - step]);
     }
     EXPECT_EQ(historyIndex, 0);
     int generation = workerParams.generation;
@@ -226,8 +193,8 @@ TEST_F(Navigation, DoubleClicksEnterFoldersReenterOnEmptySpaceAndOpenFiles) {
     DoubleClickItem(L"inner");
     EXPECT_EQ(std::wstring(currentDir), root / L"inner");
     EXPECT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"deep", L"one.txt"}));
-    EXPECT_EQ(Selected(), std::vector<int>({0}));
-    EXPECT_EQ(Focused(), 0);
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({0}));
+    EXPECT_EQ(ListViewFocusedItem(listView), 0);
 
     // Below the last item: the current folder again, as one more entry.
     RECT client;
@@ -238,7 +205,7 @@ TEST_F(Navigation, DoubleClicksEnterFoldersReenterOnEmptySpaceAndOpenFiles) {
     DoubleClickAt({client.right - 4, client.bottom - 4});
     EXPECT_EQ(history, std::vector<std::wstring>({root.path(), root / L"inner", root / L"inner"}));
     EXPECT_EQ(workerParams.generation, generation + 1);
-    EXPECT_EQ(Selected(), std::vector<int>({0}));
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({0}));
 
     EXPECT_TRUE(answerer.records().empty());
     SetEnvironmentVariableW(L"ZUV_STANDIN_LOG", nullptr);
@@ -252,20 +219,21 @@ TEST_F(Navigation, ParentFolderSelectsTheFolderLeftAndStopsAtTheRoot) {
     Open(root / L"photos\\2020");
     ListKey(VK_BACK);
     EXPECT_EQ(std::wstring(currentDir), root / L"photos");
-    EXPECT_EQ(TextOf(pathEdit), root / L"photos");
-    EXPECT_EQ(Selected(), std::vector<int>({1}));
-    EXPECT_EQ(Focused(), 1);
+    EXPECT_EQ(WindowText(pathEdit), root / L"photos");
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({1}));
+    EXPECT_EQ(ListViewFocusedItem(listView), 1);
     EXPECT_EQ(history, std::vector<std::wstring>({root / L"photos\\2020", root / L"photos"}));
 
     // The up button and Alt+Up are the same command.
     SendMessageW(mainWindow, WM_COMMAND, IDC_UP_BUTTON, 0);
     harness.WaitForWorker();
     EXPECT_EQ(std::wstring(currentDir), root.path());
-    EXPECT_EQ(Selected(), std::vector<int>({IndexOf(L"photos")}));
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({ListViewIndexOf(listView, L"photos")}));
     TypeIntoPathBox(root / L"photos\\2021\\");
     AltKey(VK_UP);
     EXPECT_EQ(std::wstring(currentDir), root / L"photos");
-    EXPECT_EQ(Selected(), std::vector<int>({2})) << "a trailing backslash still finds the folder left";
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({2}))
+        << "a trailing backslash still finds the folder left";
     harness.Close();
 
     WriteTestSettings({});
@@ -283,8 +251,8 @@ TEST_F(Navigation, PathBoxTakesAnyTextAndSelectsNothing) {
     Open(root.path());
     TypeIntoPathBox(root / L"photos");
     EXPECT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"2020", L"a.txt"}));
-    EXPECT_TRUE(Selected().empty());
-    EXPECT_EQ(Focused(), -1);
+    EXPECT_TRUE(ListViewSelectedItems(listView).empty());
+    EXPECT_EQ(ListViewFocusedItem(listView), -1);
 
     TypeIntoPathBox(root / L"missing\\deeper");
     EXPECT_TRUE(ListViewNames(listView).empty());
@@ -331,9 +299,9 @@ TEST_F(Navigation, TypedPathsInTheirFourForms) {
         } else {
             EXPECT_TRUE(message.caption.empty()) << "no message";
             EXPECT_EQ(std::wstring(currentDir), c.folder);
-            EXPECT_EQ(TextOf(pathEdit), c.folder);
+            EXPECT_EQ(WindowText(pathEdit), c.folder);
             EXPECT_EQ(history.back(), c.folder);
-            EXPECT_TRUE(Selected().empty());
+            EXPECT_TRUE(ListViewSelectedItems(listView).empty());
         }
     }
     EXPECT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"sub"}));
@@ -361,16 +329,16 @@ TEST_F(Navigation, DriveSlotsRememberTheFolderLeftAndTakeTheKeysFolder) {
     ListKey('4');
     EXPECT_EQ(std::wstring(driveDirs[2]), root.path()) << "the folder left, in slot C";
     EXPECT_EQ(std::wstring(currentDir), photos);
-    EXPECT_EQ(TextOf(pathEdit), photos);
+    EXPECT_EQ(WindowText(pathEdit), photos);
     EXPECT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"p1.txt", L"p2.txt"}));
-    EXPECT_EQ(Selected(), std::vector<int>({0}));
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({0}));
 
     // Z: has no slot: nothing is remembered for a folder there.
     std::vector<std::wstring> slots = DriveSlots();
     ListKey('3');
     EXPECT_EQ(DriveSlots(), slots);
     EXPECT_EQ(std::wstring(currentDir), root.path());
-    EXPECT_EQ(Selected(), std::vector<int>({0}));
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({0}));
 
     ListKey(VK_NUMPAD4);
     EXPECT_EQ(std::wstring(currentDir), photos);
@@ -380,7 +348,7 @@ TEST_F(Navigation, DriveSlotsRememberTheFolderLeftAndTakeTheKeysFolder) {
 
     ListKey(VK_OEM_5);
     EXPECT_EQ(std::wstring(currentDir), L"C:\\");
-    EXPECT_EQ(Selected(), std::vector<int>({0}));
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({0}));
 
     // A folder without a drive letter: no root to go to, no slot to fill.
     TypeIntoPathBox(L"relative\\folder");
@@ -421,7 +389,7 @@ TEST_F(Navigation, RefreshKeepsTheFocusAndTheScrollPositionInBothViews) {
     for (int view = 0; view < 2; ++view) {
         SCOPED_TRACE(view == 0 ? "icon view" : "list view");
         int bar = view == 0 ? SB_VERT : SB_HORZ;
-        FocusOnly(70);
+        ListViewFocusOnly(listView, 70);
         SendMessageW(listView, LVM_ENSUREVISIBLE, 70, FALSE);
         UpdateWindow(listView);
         int position = ScrollPosition(bar);
@@ -432,14 +400,14 @@ TEST_F(Navigation, RefreshKeepsTheFocusAndTheScrollPositionInBothViews) {
         EXPECT_EQ(workerParams.generation, generation + 1);
         EXPECT_EQ(ScrollPosition(bar), position);
         EXPECT_TRUE(SameRect(ItemRect(70), before)) << "the items stand where they stood";
-        EXPECT_EQ(Focused(), 70);
-        EXPECT_EQ(Selected(), std::vector<int>({70}));
+        EXPECT_EQ(ListViewFocusedItem(listView), 70);
+        EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({70}));
         EXPECT_EQ(GetFocus(), listView);
 
         // Without a focused item nothing is selected afterwards.
-        FocusOnly(-1);
+        ListViewFocusOnly(listView, -1);
         ListKey(VK_F5);
-        EXPECT_TRUE(Selected().empty());
+        EXPECT_TRUE(ListViewSelectedItems(listView).empty());
         ListKey(VK_F6);
     }
 }
@@ -478,7 +446,7 @@ TEST_F(Navigation, HandleLevelsStayFlatOver200Navigations) {
     DWORD kernel = KernelHandleLevel();
     for (int run = 10; run < 210; ++run) navigate(run);
     EXPECT_EQ(std::wstring(currentDir), root.path());
-    EXPECT_EQ(Selected(), std::vector<int>({IndexOf(L"inner")}));
+    EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({ListViewIndexOf(listView, L"inner")}));
     EXPECT_LE(GdiObjectLevel(), gdi + 10);
     EXPECT_LE(UserObjectLevel(), user + 10);
     EXPECT_LE(KernelHandleLevel(), kernel + 10);

@@ -15,16 +15,6 @@
 
 namespace {
 
-bool Checked(UINT id) {
-    return (GetMenuState(settingsMenu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
-}
-
-SIZE IconSize(HIMAGELIST list) {
-    int cx = 0, cy = 0;
-    ImageList_GetIconSize(list, &cx, &cy);
-    return {cx, cy};
-}
-
 // What one WM_CONTEXTMENU did: the popups the main window was told about and
 // where the menu window stood while it was open.
 struct MenuWatch {
@@ -135,11 +125,11 @@ TEST(SettingsMenu, OpensForTheCaptionOnly) {
     EXPECT_EQ(caption.menuRect.left, top.x + 60);
     EXPECT_EQ(caption.menuRect.top, top.y - 5);
     // The marks as the settings say.
-    EXPECT_FALSE(Checked(ID_SETTINGS_VALUES));
-    EXPECT_TRUE(Checked(ID_SETTINGS_HIDE_CACHE));
-    EXPECT_FALSE(Checked(ID_SETTINGS_CACHE_AUTOSAVE));
-    EXPECT_TRUE(Checked(ID_SETTINGS_SPEED));
-    EXPECT_FALSE(Checked(ID_SETTINGS_DARK));
+    EXPECT_FALSE(SettingsMenuChecked(ID_SETTINGS_VALUES));
+    EXPECT_TRUE(SettingsMenuChecked(ID_SETTINGS_HIDE_CACHE));
+    EXPECT_FALSE(SettingsMenuChecked(ID_SETTINGS_CACHE_AUTOSAVE));
+    EXPECT_TRUE(SettingsMenuChecked(ID_SETTINGS_SPEED));
+    EXPECT_FALSE(SettingsMenuChecked(ID_SETTINGS_DARK));
     // The top frame counts as the caption.
     EXPECT_EQ(ContextMenuAt(ScreenPosition(top.x + 60, frame.top)).popups.size(), 1u);
 
@@ -208,7 +198,7 @@ TEST(SettingsMenu, SwitchesUpdateValueMarkRecordAndWorker) {
             DWORD beforeId = before ? GetThreadId(before) : 0;
             EXPECT_EQ(SendMessageW(mainWindow, WM_COMMAND, c.id, 0), 0);
             EXPECT_EQ(*c.value, expected) << c.id;
-            EXPECT_EQ(Checked(c.id), expected == 1) << c.id;
+            EXPECT_EQ(SettingsMenuChecked(c.id), expected == 1) << c.id;
             if (c.field) {
                 EXPECT_EQ(workerParams.*c.field, expected) << c.id;
             }
@@ -322,7 +312,7 @@ TEST(SettingsMenu, DarkModeTwiceQuicklyLeavesOneWorkerAndTheLastColours) {
         EXPECT_EQ(workerParams.generation, 2 * round + 2);
         EXPECT_EQ(workerParams.fullRebuild, 1);
         EXPECT_EQ(darkMode, 1);
-        EXPECT_TRUE(Checked(ID_SETTINGS_DARK));
+        EXPECT_TRUE(SettingsMenuChecked(ID_SETTINGS_DARK));
         EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETBKCOLOR, 0, 0)), RGB(64, 64, 64));
         EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETTEXTBKCOLOR, 0, 0)), RGB(64, 64, 64));
         EXPECT_EQ(static_cast<COLORREF>(SendMessageW(listView, LVM_GETTEXTCOLOR, 0, 0)), RGB(255, 255, 255));
@@ -360,12 +350,9 @@ TEST(ValuesDialog, OkStoresTheValuesAndRemakesTheImageLists) {
     EXPECT_EQ(shown.TextOf(IDC_VALUES_THUMBNAIL_WAIT), L"5");
     EXPECT_TRUE(shown.HasButton(IDOK));
     EXPECT_TRUE(shown.HasButton(IDCANCEL));
-    // Centred over the main window, halves rounded toward zero.
-    RECT main;
-    GetWindowRect(mainWindow, &main);
-    const RECT& own = shown.windowRect;
-    EXPECT_EQ(own.left, main.left + ((main.right - main.left) - (own.right - own.left)) / 2);
-    EXPECT_EQ(own.top, main.top + ((main.bottom - main.top) - (own.bottom - own.top)) / 2);
+    POINT corner = CentredOverMainWindow(shown.windowRect);
+    EXPECT_EQ(shown.windowRect.left, corner.x);
+    EXPECT_EQ(shown.windowRect.top, corner.y);
 
     EXPECT_EQ(iconSize, 64);
     EXPECT_EQ(iconSizeSmall, 32);
@@ -373,10 +360,10 @@ TEST(ValuesDialog, OkStoresTheValuesAndRemakesTheImageLists) {
     EXPECT_EQ(workerParams.iconSize, 64);
     EXPECT_EQ(workerParams.iconSizeSmall, 32);
     EXPECT_EQ(workerParams.thumbnailWait, 7);
-    EXPECT_EQ(IconSize(imageListLarge).cx, 64);
-    EXPECT_EQ(IconSize(imageListLarge).cy, 64);
-    EXPECT_EQ(IconSize(imageListSmall).cx, 32);
-    EXPECT_EQ(IconSize(imageListSmall).cy, 32);
+    EXPECT_EQ(ImageListIconSize(imageListLarge).cx, 64);
+    EXPECT_EQ(ImageListIconSize(imageListLarge).cy, 64);
+    EXPECT_EQ(ImageListIconSize(imageListSmall).cx, 32);
+    EXPECT_EQ(ImageListIconSize(imageListSmall).cy, 32);
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(listView, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)), imageListLarge);
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(listView, LVM_GETIMAGELIST, LVSIL_SMALL, 0)), imageListSmall);
     EXPECT_EQ(workerParams.imageListLarge, imageListLarge);
@@ -446,8 +433,8 @@ TEST(ValuesDialog, CancelAndEscapeChangeNothingTheCloseBoxKeepsTheOldValues) {
         EXPECT_EQ(thumbnailWait, 5) << c.what;
         EXPECT_EQ(workerParams.iconSize, 96) << c.what;
         EXPECT_EQ(workerParams.thumbnailWait, 5) << c.what;
-        EXPECT_EQ(IconSize(imageListLarge).cx, 96) << c.what;
-        EXPECT_EQ(IconSize(imageListSmall).cx, 48) << c.what;
+        EXPECT_EQ(ImageListIconSize(imageListLarge).cx, 96) << c.what;
+        EXPECT_EQ(ImageListIconSize(imageListSmall).cx, 48) << c.what;
         if (c.restarts) {
             // The lists are made anew and every picture with them.
             EXPECT_EQ(nextGeneration, generation + 1) << c.what;
@@ -505,8 +492,8 @@ TEST(ValuesDialog, SizesOutsideTheCacheRangeAreRefusedWithTheBoxKeptOpen) {
     EXPECT_EQ(answerer.records().size(), 1u);
     EXPECT_EQ(iconSize, 256);
     EXPECT_EQ(iconSizeSmall, 16);
-    EXPECT_EQ(IconSize(imageListLarge).cx, 256);
-    EXPECT_EQ(IconSize(imageListSmall).cx, 16);
+    EXPECT_EQ(ImageListIconSize(imageListLarge).cx, 256);
+    EXPECT_EQ(ImageListIconSize(imageListSmall).cx, 16);
     harness.Close();
 }
 

@@ -2,21 +2,11 @@
 
 #include <iterator>
 
+#include "support/window_driver.h"
+
 namespace {
 
 DialogAnswerer* activeAnswerer;
-
-std::wstring WindowText(HWND window) {
-    wchar_t buffer[1024] = L"";
-    GetWindowTextW(window, buffer, 1024);
-    return buffer;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t buffer[256] = L"";
-    GetClassNameW(window, buffer, 256);
-    return buffer;
-}
 
 UINT IconKind(HICON icon) {
     if (!icon) return 0;
@@ -71,7 +61,7 @@ void CALLBACK DialogAnswerer::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
 
 BOOL CALLBACK DialogAnswerer::FindDialog(HWND window, LPARAM self) {
     DialogAnswerer* answerer = reinterpret_cast<DialogAnswerer*>(self);
-    if (ClassOf(window) == L"#32770" && IsWindowVisible(window) && !answerer->handled_.count(window)) {
+    if (WindowClassName(window) == L"#32770" && IsWindowVisible(window) && !answerer->handled_.count(window)) {
         answerer->Handle(window);
         return FALSE;
     }
@@ -87,7 +77,7 @@ void DialogAnswerer::Handle(HWND dialog) {
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         DialogControl control;
         control.id = GetDlgCtrlID(child);
-        control.className = ClassOf(child);
+        control.className = WindowClassName(child);
         control.text = WindowText(child);
         control.style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
         if (_wcsicmp(control.className.c_str(), L"Static") == 0) {

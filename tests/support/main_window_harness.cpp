@@ -116,11 +116,32 @@ void MainWindowHarness::Close() {
     SetCurrentDirectoryW(savedCurrentFolder_);
 }
 
-std::vector<int> ListViewItemsWithState(HWND list, UINT state) {
-    std::vector<int> items;
-    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        if ((SendMessageW(list, LVM_GETITEMSTATE, i, state) & state) == state) items.push_back(i);
-    }
-    return items;
+bool SettingsMenuChecked(UINT id) {
+    return (GetMenuState(settingsMenu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+POINT CentredOverMainWindow(const RECT& window) {
+    RECT main;
+    GetWindowRect(mainWindow, &main);
+    return {main.left + ((main.right - main.left) - (window.right - window.left)) / 2,
+            main.top + ((main.bottom - main.top) - (window.bottom - window.top)) / 2};
+}
+
+SIZE ImageListIconSize(HIMAGELIST list) {
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(list, &cx, &cy);
+    return {cx, cy};
+}
+
+bool MainWindowHarness::OpenListed(const std::wstring& folder, const std::vector<TestSetting>& settings) {
+    WriteTestSettings(settings);
+    if (!OpenInFolder(folder)) return false;
+    WaitForWorker();
+    return true;
+}
+
+void MainWindowHarness::PressKey(HWND target, UINT key, bool shift, bool control) {
+    SetFocus(target);
+    SendKeyPress(target, key, shift, control);
+    WaitForWorker();
 }

@@ -5,6 +5,7 @@
 #include "support/list_view_items.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -34,6 +35,14 @@ std::vector<std::wstring> SettingKeysInOrder(const std::wstring& path, const wch
 // handles, the current folder of the process...).
 void ResetMainState();
 
+// Whether the settings menu's item `id` carries its check mark.
+bool SettingsMenuChecked(UINT id);
+// Where a window of this rectangle has its top-left corner when centred
+// over the main window, halves rounded toward zero.
+POINT CentredOverMainWindow(const RECT& window);
+// The picture size of an image list.
+SIZE ImageListIconSize(HIMAGELIST list);
+
 class MainWindowHarness {
 public:
     MainWindowHarness() = default;
@@ -47,8 +56,14 @@ public:
     HWND Open(const std::wstring& arguments = L"");
     // Open with one folder argument.
     HWND OpenInFolder(const std::wstring& folder) { return Open(L"\"" + folder + L"\""); }
+    // Writes the settings file, opens the window on the folder and waits for
+    // its first listing; false when no window was made.
+    bool OpenListed(const std::wstring& folder, const std::vector<TestSetting>& settings = {});
     // Waits, pumping messages, until the current worker has ended.
     bool WaitForWorker(DWORD timeoutMs = 20000);
+    // A key pressed in `target` with that control focused; the worker it
+    // starts ends before this returns.
+    void PressKey(HWND target, UINT key, bool shift = false, bool control = false);
     // Sends WM_CLOSE as the close box does, takes the quit message off the
     // queue and resets the process-wide state.
     void Close();
@@ -58,6 +73,3 @@ private:
     HWND window_ = nullptr;
     wchar_t savedCurrentFolder_[MAX_PATH] = L"";
 };
-
-// Indices of the items that have all of `state` (LVIS_SELECTED, LVIS_FOCUSED).
-std::vector<int> ListViewItemsWithState(HWND list, UINT state);

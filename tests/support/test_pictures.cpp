@@ -1,5 +1,7 @@
 #include "support/test_pictures.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "support/test_files.h"
@@ -18,7 +20,9 @@ BYTE PixelAlpha(Pixel pixel) {
     return static_cast<BYTE>(pixel >> 24);
 }
 
-HBITMAP MakeBitmapFromPixels(int w, int h, const std::vector<Pixel>& pixels) {
+namespace {
+
+BITMAPINFO TopDownHeader(int w, int h) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = w;
@@ -26,6 +30,13 @@ HBITMAP MakeBitmapFromPixels(int w, int h, const std::vector<Pixel>& pixels) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+}  // namespace
+
+HBITMAP MakeBitmapFromPixels(int w, int h, const std::vector<Pixel>& pixels) {
+    BITMAPINFO info = TopDownHeader(w, h);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap && bits && pixels.size() >= static_cast<size_t>(w) * h) {
@@ -46,30 +57,42 @@ SIZE BitmapSize(HBITMAP bitmap) {
     return size;
 }
 
-std::vector<Pixel> ReadPixels(HBITMAP bitmap, int* width, int* height) {
+BitmapPixels ReadBitmapPixels(HBITMAP bitmap) {
+    BitmapPixels result;
+    BITMAP object = {};
+    if (!bitmap || GetObjectW(bitmap, sizeof(object), &object) == 0) return result;
     SIZE size = BitmapSize(bitmap);
-    if (width) *width = size.cx;
-    if (height) *height = size.cy;
-    std::vector<Pixel> pixels(static_cast<size_t>(size.cx) * size.cy, 0);
-    if (pixels.empty()) return pixels;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownHeader(size.cx, size.cy);
+    std::vector<Pixel> pixels(static_cast<size_t>(size.cx) * size.cy);
     HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, size.cy, pixels.data(), &info, DIB_RGB_COLORS);
+    int rows = GetDIBits(screen, bitmap, 0, size.cy, pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
-    return pixels;
+    if (rows != size.cy) return result;
+    result.width = size.cx;
+    result.height = size.cy;
+    result.pixels.swap(pixels);
+    return result;
 }
 
 Pixel PixelAt(HBITMAP bitmap, int x, int y) {
-    int w = 0, h = 0;
-    std::vector<Pixel> pixels = ReadPixels(bitmap, &w, &h);
-    if (x < 0 || y < 0 || x >= w || y >= h) return 0;
-    return pixels[static_cast<size_t>(y) * w + x];
+    BitmapPixels p = ReadBitmapPixels(bitmap);
+    if (x < 0 || y < 0 || x >= p.width || y >= p.height) return 0;
+    return p.at(x, y);
+}
+
+bool NearColour(Pixel actual, Pixel expected, int tolerance) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        int a = (actual >> shift) & 0xFF;
+        int e = (expected >> shift) & 0xFF;
+        if (std::abs(a - e) > tolerance) return false;
+    }
+    return true;
+}
+
+std::string ColourText(Pixel colour) {
+    char text[16];
+    snprintf(text, sizeof(text), "%08X", static_cast<unsigned>(colour));
+    return text;
 }
 
 bool MaskBitSet(HBITMAP mask, int x, int y) {
@@ -91,27 +114,39 @@ HICON MakeSolidIcon(int size, COLORREF colour) {
     return icon;
 }
 
-COLORREF ImageListColour(HIMAGELIST images, int index, int x, int y) {
+namespace {
+
+// The colour and mask bitmaps of picture `index` of an image list, copies
+// that the caller deletes; false when the image list gives no icon.
+bool ImageListIconBitmaps(HIMAGELIST images, int index, ICONINFO* info) {
+    *info = {};
     HICON icon = ImageList_GetIcon(images, index, ILD_NORMAL);
-    if (!icon) return CLR_INVALID;
-    ICONINFO info = {};
-    GetIconInfo(icon, &info);
-    COLORREF colour = PixelColour(PixelAt(info.hbmColor, x, y));
+    if (!icon) return false;
+    GetIconInfo(icon, info);
+    DestroyIcon(icon);
+    return true;
+}
+
+void DeleteIconBitmaps(const ICONINFO& info) {
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
-    DestroyIcon(icon);
+}
+
+}  // namespace
+
+COLORREF ImageListColour(HIMAGELIST images, int index, int x, int y) {
+    ICONINFO info;
+    if (!ImageListIconBitmaps(images, index, &info)) return CLR_INVALID;
+    COLORREF colour = PixelColour(PixelAt(info.hbmColor, x, y));
+    DeleteIconBitmaps(info);
     return colour;
 }
 
 bool ImageListMaskBit(HIMAGELIST images, int index, int x, int y) {
-    HICON icon = ImageList_GetIcon(images, index, ILD_NORMAL);
-    if (!icon) return false;
-    ICONINFO info = {};
-    GetIconInfo(icon, &info);
+    ICONINFO info;
+    if (!ImageListIconBitmaps(images, index, &info)) return false;
     bool set = MaskBitSet(info.hbmMask, x, y);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(icon);
+    DeleteIconBitmaps(info);
     return set;
 }
 
@@ -128,4 +163,8 @@ void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour) {
     HICON icon = MakeSolidIcon(size, colour);
     SaveIconFile(icon, path.c_str());
     DestroyIcon(icon);
+}
+
+std::wstring MediaFixture(const std::wstring& name) {
+    return JoinPath(BuildFolder(), L"tests\\fixtures\\media\\" + name);
 }

@@ -1,15 +1,18 @@
-// Pictures made and read back in memory: solid 32-bit DIB sections and icons,
-// pixels of any bitmap, mask bits, and the pictures of an image list.
+// Pictures made and read back in memory for tests that check pixels exactly:
+// 32-bit DIB sections and icons made from given pixels, the pixels of any
+// bitmap, mask bits, the pictures of an image list, colour comparisons and
+// the media fixtures of the build.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 // A pixel as GetDIBits gives it: 0xAARRGGBB.
-using Pixel = DWORD;
+using Pixel = uint32_t;
 Pixel MakePixel(BYTE red, BYTE green, BYTE blue, BYTE alpha = 255);
 // The colour part of a pixel as a COLORREF (alpha dropped).
 COLORREF PixelColour(Pixel pixel);
@@ -20,10 +23,24 @@ HBITMAP MakeSolidBitmap(int w, int h, Pixel pixel);
 // A top-down 32-bit DIB section from w x h pixels given top row first.
 HBITMAP MakeBitmapFromPixels(int w, int h, const std::vector<Pixel>& pixels);
 
-// Every pixel of a bitmap as 32-bit pixels, top row first.
-std::vector<Pixel> ReadPixels(HBITMAP bitmap, int* width = nullptr, int* height = nullptr);
+// A bitmap's pixels, top row first.
+struct BitmapPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<Pixel> pixels;
+    Pixel at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// Read through GetDIBits as 32-bit rows, whatever the bitmap's own format;
+// empty when the bitmap cannot be read.
+BitmapPixels ReadBitmapPixels(HBITMAP bitmap);
+// 0 outside the bitmap.
 Pixel PixelAt(HBITMAP bitmap, int x, int y);
 SIZE BitmapSize(HBITMAP bitmap);
+
+// Whether every channel of the colour lies within tolerance of the expected one.
+bool NearColour(Pixel actual, Pixel expected, int tolerance);
+std::string ColourText(Pixel colour);
 
 // Whether pixel (x, y) of a monochrome bitmap is set (transparent in a mask).
 bool MaskBitSet(HBITMAP mask, int x, int y);
@@ -42,3 +59,6 @@ void AddSolidPicture(HIMAGELIST images, COLORREF colour);
 // A one-image icon file of one colour at `path`, as the cache files are
 // written; missing folders are made.
 void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour);
+
+// A file made by the build's media fixture generator.
+std::wstring MediaFixture(const std::wstring& name);

@@ -45,3 +45,17 @@ void SendAltKeyPress(HWND window, UINT key) {
     SendMessageW(window, WM_SYSKEYUP, key, 0xE0000001);
     SetModifierState(VK_MENU, false);
 }
+
+std::wstring WindowText(HWND window) {
+    int length = GetWindowTextLengthW(window);
+    if (length <= 0) return L"";
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], length + 1)));
+    return text;
+}
+
+std::wstring WindowClassName(HWND window) {
+    wchar_t name[256] = L"";
+    GetClassNameW(window, name, 256);
+    return name;
+}

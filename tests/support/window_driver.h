@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 // Dispatches this thread's messages for the given time.
 void PumpMessagesFor(DWORD milliseconds);
@@ -18,3 +19,7 @@ void SetModifierState(UINT key, bool down);
 // An Alt+key press as a window gets it: WM_SYSKEYDOWN and WM_SYSKEYUP with
 // Alt held for GetKeyState.
 void SendAltKeyPress(HWND window, UINT key);
+
+// A window's text and its class name.
+std::wstring WindowText(HWND window);
+std::wstring WindowClassName(HWND window);

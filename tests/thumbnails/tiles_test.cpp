@@ -33,6 +33,28 @@ struct FitCase {
     int x0, y0, width, height, blendWidth, blendHeight;
 };
 
+// The archive badge of the resources: its colour bitmap and that bitmap's
+// pixels, released with the record.
+struct ArchiveBadge {
+    HICON icon = nullptr;
+    ICONINFO info = {};
+    BitmapPixels pixels;
+
+    ArchiveBadge() {
+        icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE), IMAGE_ICON,
+                                             0, 0, LR_DEFAULTCOLOR));
+        if (icon && GetIconInfo(icon, &info)) pixels = ReadBitmapPixels(info.hbmColor);
+    }
+    ~ArchiveBadge() {
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+        if (icon) DestroyIcon(icon);
+    }
+    ArchiveBadge(const ArchiveBadge&) = delete;
+    ArchiveBadge& operator=(const ArchiveBadge&) = delete;
+    HBITMAP bitmap() const { return info.hbmColor; }
+};
+
 }  // namespace
 
 TEST_F(Tiles, FittedRectangleRoundsSizesAndKeepsIntegerMargins) {
@@ -127,7 +149,7 @@ TEST_F(Tiles, PictureThatRoundsToNoRowsLeavesTileAndMaskEmpty) {
     HBITMAP picture = MakeSolidBitmap(1000, 3, MakePixel(255, 0, 0));
     HBITMAP mask = MakeTileMask(picture, 96);
     HBITMAP tile = ScaleToTile(picture, 96, 0);
-    for (Pixel p : ReadPixels(tile)) ASSERT_EQ(PixelColour(p), kDark);
+    for (Pixel p : ReadBitmapPixels(tile).pixels) ASSERT_EQ(PixelColour(p), kDark);
     for (int y = 0; y < 96; ++y) {
         for (int x = 0; x < 96; ++x) ASSERT_TRUE(MaskBitSet(mask, x, y)) << x << "," << y;
     }
@@ -148,7 +170,7 @@ TEST_F(Tiles, MarginsTakeTheThemeBackgroundOfTheMomentOfDrawing) {
         EXPECT_EQ(ColourAt(tile, 5, 120), c.expected);
         DeleteObject(tile);
         HBITMAP plain = ScaleToTile(nullptr, 32, 0);
-        for (Pixel p : ReadPixels(plain)) ASSERT_EQ(PixelColour(p), c.expected);
+        for (Pixel p : ReadBitmapPixels(plain).pixels) ASSERT_EQ(PixelColour(p), c.expected);
         DeleteObject(plain);
     }
 }
@@ -157,14 +179,14 @@ TEST_F(Tiles, PremultiplyAndUnpremultiplyTheExamplePixel) {
     HBITMAP bitmap = MakeBitmapFromPixels(3, 1, {MakePixel(50, 100, 200, 128), MakePixel(10, 20, 30, 0),
                                                  MakePixel(50, 100, 200, 100)});
     PremultiplyAlpha(bitmap);
-    std::vector<Pixel> pixels = ReadPixels(bitmap);
+    std::vector<Pixel> pixels = ReadBitmapPixels(bitmap).pixels;
     EXPECT_EQ(pixels[0], MakePixel(25, 50, 100, 128));
     EXPECT_EQ(pixels[1], MakePixel(0, 0, 0, 0));
 
     HBITMAP other = MakeBitmapFromPixels(3, 1, {MakePixel(25, 50, 100, 128), MakePixel(10, 20, 30, 0),
                                                 MakePixel(50, 120, 200, 100)});
     UnpremultiplyAndClearAlpha(other);
-    pixels = ReadPixels(other);
+    pixels = ReadBitmapPixels(other).pixels;
     EXPECT_EQ(pixels[0], MakePixel(49, 99, 199, 0)) << "truncated, not the values before premultiplying";
     EXPECT_EQ(pixels[1], MakePixel(10, 20, 30, 0)) << "alpha 0 stays as it is";
     EXPECT_EQ(pixels[2], MakePixel(127, 255, 255, 0)) << "values past 255 are clamped";
@@ -207,7 +229,7 @@ TEST_F(Tiles, TransparentShellIconAndNoIconGivePlainSquares) {
         HBITMAP square = ComposeIntoSquare(nullptr, input, 40, 0);
         SIZE size = BitmapSize(square);
         EXPECT_EQ(size.cx, 40);
-        for (Pixel p : ReadPixels(square)) ASSERT_EQ(PixelColour(p), kDark);
+        for (Pixel p : ReadBitmapPixels(square).pixels) ASSERT_EQ(PixelColour(p), kDark);
         DeleteObject(square);
     }
 }
@@ -229,7 +251,7 @@ TEST_F(Tiles, FolderTileHasThePicturesSizeAndTheBadgeInTheCorner) {
     // Without a picture: a square of plain background; the icons stay usable.
     HBITMAP plain = ComposeFolderTile(nullptr, badge);
     ASSERT_NE(plain, nullptr);
-    for (Pixel p : ReadPixels(plain)) ASSERT_EQ(PixelColour(p), kDark);
+    for (Pixel p : ReadBitmapPixels(plain).pixels) ASSERT_EQ(PixelColour(p), kDark);
     DeleteObject(plain);
     ICONINFO info = {};
     EXPECT_TRUE(GetIconInfo(picture, &info));
@@ -240,13 +262,10 @@ TEST_F(Tiles, FolderTileHasThePicturesSizeAndTheBadgeInTheCorner) {
 }
 
 TEST_F(Tiles, ArchiveMaskIsOpaqueExactlyOverTheBadgesVisiblePixels) {
-    HICON badgeIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE),
-                                                    IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
-    ASSERT_NE(badgeIcon, nullptr);
-    ICONINFO info = {};
-    ASSERT_TRUE(GetIconInfo(badgeIcon, &info));
-    int bw = 0, bh = 0;
-    std::vector<Pixel> badge = ReadPixels(info.hbmColor, &bw, &bh);
+    ArchiveBadge archive;
+    ASSERT_NE(archive.bitmap(), nullptr);
+    int bw = archive.pixels.width, bh = archive.pixels.height;
+    const std::vector<Pixel>& badge = archive.pixels.pixels;
     ASSERT_EQ(bw, 25);
     ASSERT_EQ(bh, 31);
 
@@ -254,7 +273,7 @@ TEST_F(Tiles, ArchiveMaskIsOpaqueExactlyOverTheBadgesVisiblePixels) {
     const int size = 64;
     HBITMAP picture = MakeSolidBitmap(300, 100, MakePixel(0, 255, 0));
     TFittedRect fit = FitIntoSquare(300, 100, size);
-    HBITMAP mask = MakeArchiveTileMask(picture, size, info.hbmColor);
+    HBITMAP mask = MakeArchiveTileMask(picture, size, archive.bitmap());
     int transparentBadgePixels = 0;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
@@ -277,9 +296,6 @@ TEST_F(Tiles, ArchiveMaskIsOpaqueExactlyOverTheBadgesVisiblePixels) {
     DeleteObject(clipped);
     DeleteObject(big);
     DeleteObject(picture);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(badgeIcon);
 }
 
 TEST_F(Tiles, ShellPicturesOfAMissingPathAreNone) {
@@ -291,26 +307,23 @@ TEST_F(Tiles, ShellPicturesOfAMissingPathAreNone) {
 }
 
 TEST_F(Tiles, ArchiveTileCarriesTheBadgeInItsCornerAndNoAlpha) {
-    HICON badgeIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE),
-                                                    IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
-    ASSERT_NE(badgeIcon, nullptr);
-    ICONINFO info = {};
-    ASSERT_TRUE(GetIconInfo(badgeIcon, &info));
-    int bw = 0, bh = 0;
-    std::vector<Pixel> badge = ReadPixels(info.hbmColor, &bw, &bh);
+    ArchiveBadge archive;
+    ASSERT_NE(archive.bitmap(), nullptr);
+    int bw = archive.pixels.width, bh = archive.pixels.height;
+    const std::vector<Pixel>& badge = archive.pixels.pixels;
 
     const int size = 64;
     HBITMAP picture = MakeSolidBitmap(300, 100, MakePixel(0, 255, 0));
-    HBITMAP reference = MakeArchiveTileMask(picture, size, info.hbmColor);
+    HBITMAP reference = MakeArchiveTileMask(picture, size, archive.bitmap());
     HBITMAP mask = nullptr;
     HDC screen = GetDC(nullptr);
-    HBITMAP tile = MakeArchiveTile(screen, picture, size, info.hbmColor, &mask);
+    HBITMAP tile = MakeArchiveTile(screen, picture, size, archive.bitmap(), &mask);
     ReleaseDC(nullptr, screen);
     ASSERT_NE(tile, nullptr);
     ASSERT_NE(mask, nullptr);
     EXPECT_EQ(GetObjectType(picture), 0u);
 
-    std::vector<Pixel> pixels = ReadPixels(tile);
+    std::vector<Pixel> pixels = ReadBitmapPixels(tile).pixels;
     int opaqueBadgePixels = 0;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
@@ -334,7 +347,4 @@ TEST_F(Tiles, ArchiveTileCarriesTheBadgeInItsCornerAndNoAlpha) {
     DeleteObject(tile);
     DeleteObject(mask);
     DeleteObject(reference);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(badgeIcon);
 }

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "shell/main_state.h"
-#include "support/bitmap_pixels.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
 #include "support/worker_host.h"

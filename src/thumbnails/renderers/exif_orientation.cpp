@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "thumbnails/image_bitmap.h"
+
 namespace {
 
 bool HasBytes(size_t size, uint64_t offset, uint64_t count) {
@@ -57,12 +59,7 @@ void MapPixel(const Turn& turn, LONG w, LONG h, LONG x, LONG y, LONG* dx, LONG* 
 
 void FillHeader(BITMAPINFO* info, LONG width, LONG height) {
     *info = {};
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = width;
-    info->bmiHeader.biHeight = -height;
-    info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = 32;
-    info->bmiHeader.biCompression = BI_RGB;
+    info->bmiHeader = DibHeader(width, -height, 32);
 }
 
 // Wine's PlgBlt gets the quarter turns and the diagonal mirrors wrong, so

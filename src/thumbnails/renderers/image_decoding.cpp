@@ -6,18 +6,13 @@
 #include <climits>
 #include <cstring>
 
+#include "thumbnails/image_bitmap.h"
+#include "thumbnails/renderers/safe_release.h"
+
 namespace {
 
 // mingw's headers stop at Fant; the value is the one Windows 10 defines.
 const WICBitmapInterpolationMode kInterpolationHighQualityCubic = static_cast<WICBitmapInterpolationMode>(4);
-
-template <typename T>
-void SafeRelease(T*& object) {
-    if (object) {
-        object->Release();
-        object = nullptr;
-    }
-}
 
 // The image bitmap: top-down, 32 bits, rows of width x 4 bytes. Sizes whose
 // byte count does not fit a 32-bit buffer size are refused.
@@ -25,19 +20,7 @@ HBITMAP CreateImageSection(UINT width, UINT height, void** bits) {
     *bits = nullptr;
     if (width == 0 || height == 0) return nullptr;
     if (static_cast<unsigned long long>(width) * height * 4 > INT_MAX) return nullptr;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
-    if (section && !*bits) {
-        DeleteObject(section);
-        return nullptr;
-    }
-    return section;
+    return CreateDib(DibHeader(static_cast<LONG>(width), -static_cast<LONG>(height), 32), bits);
 }
 
 HRESULT CreateFactory(IWICImagingFactory** factory) {
@@ -45,16 +28,45 @@ HRESULT CreateFactory(IWICImagingFactory** factory) {
                             reinterpret_cast<void**>(factory));
 }
 
+// The WIC objects behind frame 0 of one image, converted to 32bppBGRA;
+// released together, in reverse order of making.
+struct TWicFrame {
+    IWICImagingFactory* factory = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    IWICBitmapSource* source = nullptr;
+};
+
+void ReleaseWicFrame(TWicFrame* wic) {
+    SafeRelease(wic->source);
+    SafeRelease(wic->converter);
+    SafeRelease(wic->frame);
+    SafeRelease(wic->decoder);
+    SafeRelease(wic->stream);
+    SafeRelease(wic->factory);
+}
+
 // Frame 0 of the decoder converted to 32bppBGRA, as a bitmap source.
-HRESULT ConvertFirstFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder, IWICBitmapFrameDecode** frame,
-                          IWICFormatConverter** converter, IWICBitmapSource** source) {
-    HRESULT hr = decoder->GetFrame(0, frame);
-    if (SUCCEEDED(hr)) hr = factory->CreateFormatConverter(converter);
+HRESULT ConvertFirstFrame(TWicFrame* wic) {
+    HRESULT hr = wic->decoder->GetFrame(0, &wic->frame);
+    if (SUCCEEDED(hr)) hr = wic->factory->CreateFormatConverter(&wic->converter);
     if (SUCCEEDED(hr)) {
-        hr = (*converter)->Initialize(*frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                      WICBitmapPaletteTypeCustom);
+        hr = wic->converter->Initialize(wic->frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                        WICBitmapPaletteTypeCustom);
     }
-    if (SUCCEEDED(hr)) hr = (*converter)->QueryInterface(IID_IWICBitmapSource, reinterpret_cast<void**>(source));
+    if (SUCCEEDED(hr)) hr = wic->converter->QueryInterface(IID_IWICBitmapSource, reinterpret_cast<void**>(&wic->source));
+    return hr;
+}
+
+HRESULT OpenFileFrame(const wchar_t* path, TWicFrame* wic) {
+    HRESULT hr = CreateFactory(&wic->factory);
+    if (SUCCEEDED(hr)) {
+        hr = wic->factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                     &wic->decoder);
+    }
+    if (SUCCEEDED(hr)) hr = ConvertFirstFrame(wic);
     return hr;
 }
 
@@ -77,77 +89,45 @@ HBITMAP CreateDibFromWicSource(IWICBitmapSource* source) {
 }
 
 HBITMAP LoadImageFile(const wchar_t* path) {
-    IWICImagingFactory* factory = nullptr;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
-    IWICFormatConverter* converter = nullptr;
-    IWICBitmapSource* source = nullptr;
-    HBITMAP result = nullptr;
-
-    HRESULT hr = CreateFactory(&factory);
-    if (SUCCEEDED(hr)) {
-        hr = factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder);
-    }
-    if (SUCCEEDED(hr)) hr = ConvertFirstFrame(factory, decoder, &frame, &converter, &source);
-    if (SUCCEEDED(hr)) result = CreateDibFromWicSource(source);
-
-    SafeRelease(source);
-    SafeRelease(converter);
-    SafeRelease(frame);
-    SafeRelease(decoder);
-    SafeRelease(factory);
+    TWicFrame wic;
+    HBITMAP result = SUCCEEDED(OpenFileFrame(path, &wic)) ? CreateDibFromWicSource(wic.source) : nullptr;
+    ReleaseWicFrame(&wic);
     return result;
 }
 
 HBITMAP LoadImageFromMemory(const BYTE* data, DWORD size) {
     if (!data) return nullptr;
-    IWICImagingFactory* factory = nullptr;
-    IWICStream* stream = nullptr;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
-    IWICFormatConverter* converter = nullptr;
-    IWICBitmapSource* source = nullptr;
+    TWicFrame wic;
     HBITMAP result = nullptr;
 
-    HRESULT hr = CreateFactory(&factory);
-    if (SUCCEEDED(hr)) hr = factory->CreateStream(&stream);
+    HRESULT hr = CreateFactory(&wic.factory);
+    if (SUCCEEDED(hr)) hr = wic.factory->CreateStream(&wic.stream);
     // The stream only reads the caller's bytes.
-    if (SUCCEEDED(hr)) hr = stream->InitializeFromMemory(const_cast<BYTE*>(data), size);
-    if (SUCCEEDED(hr)) hr = factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, &decoder);
-    if (SUCCEEDED(hr)) hr = ConvertFirstFrame(factory, decoder, &frame, &converter, &source);
-    if (SUCCEEDED(hr)) result = CreateDibFromWicSource(source);
+    if (SUCCEEDED(hr)) hr = wic.stream->InitializeFromMemory(const_cast<BYTE*>(data), size);
+    if (SUCCEEDED(hr)) {
+        hr = wic.factory->CreateDecoderFromStream(wic.stream, nullptr, WICDecodeMetadataCacheOnDemand, &wic.decoder);
+    }
+    if (SUCCEEDED(hr)) hr = ConvertFirstFrame(&wic);
+    if (SUCCEEDED(hr)) result = CreateDibFromWicSource(wic.source);
 
-    SafeRelease(source);
-    SafeRelease(converter);
-    SafeRelease(frame);
-    SafeRelease(decoder);
-    SafeRelease(stream);
-    SafeRelease(factory);
+    ReleaseWicFrame(&wic);
     return result;
 }
 
 HBITMAP LoadImageFileScaled(const wchar_t* path, int size, int speedMode) {
-    IWICImagingFactory* factory = nullptr;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
-    IWICFormatConverter* converter = nullptr;
-    IWICBitmapSource* source = nullptr;
+    TWicFrame wic;
     IWICBitmapScaler* scaler = nullptr;
     HBITMAP result = nullptr;
 
-    HRESULT hr = CreateFactory(&factory);
-    if (SUCCEEDED(hr)) {
-        hr = factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder);
-    }
-    if (SUCCEEDED(hr)) hr = ConvertFirstFrame(factory, decoder, &frame, &converter, &source);
-    if (SUCCEEDED(hr)) hr = factory->CreateBitmapScaler(&scaler);
+    HRESULT hr = OpenFileFrame(path, &wic);
+    if (SUCCEEDED(hr)) hr = wic.factory->CreateBitmapScaler(&scaler);
 
     UINT targetWidth = 0;
     UINT targetHeight = 0;
     if (SUCCEEDED(hr)) {
         UINT w = 0;
         UINT h = 0;
-        source->GetSize(&w, &h);
+        wic.source->GetSize(&w, &h);
         if (w > 0 && h > 0 && size > 0) {
             double s = std::min(static_cast<double>(size) / w, static_cast<double>(size) / h);
             // Truncated, not rounded: the longer side may come out one short.
@@ -159,7 +139,7 @@ HBITMAP LoadImageFileScaled(const wchar_t* path, int size, int speedMode) {
     if (SUCCEEDED(hr)) {
         WICBitmapInterpolationMode mode =
             speedMode == 1 ? WICBitmapInterpolationModeNearestNeighbor : kInterpolationHighQualityCubic;
-        hr = scaler->Initialize(source, targetWidth, targetHeight, mode);
+        hr = scaler->Initialize(wic.source, targetWidth, targetHeight, mode);
     }
     if (SUCCEEDED(hr)) {
         void* bits = nullptr;
@@ -169,10 +149,6 @@ HBITMAP LoadImageFileScaled(const wchar_t* path, int size, int speedMode) {
     }
 
     SafeRelease(scaler);
-    SafeRelease(source);
-    SafeRelease(converter);
-    SafeRelease(frame);
-    SafeRelease(decoder);
-    SafeRelease(factory);
+    ReleaseWicFrame(&wic);
     return result;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "thumbnails/image_bitmap.h"
 #include "thumbnails/renderers/pdfium_api.h"
 
 namespace {
@@ -65,19 +66,11 @@ HBITMAP RenderPdfPage(const wchar_t* path, int* pageIndex) {
                 FPDF_RenderPageBitmap(bitmap, page, 0, 0, width, height, 0, 0);
                 const void* pixels = FPDFBitmap_GetBuffer(bitmap);
 
-                BITMAPINFO info = {};
-                info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-                info.bmiHeader.biWidth = width;
-                info.bmiHeader.biHeight = -height;
-                info.bmiHeader.biPlanes = 1;
-                info.bmiHeader.biBitCount = 24;
-                info.bmiHeader.biCompression = BI_RGB;
-                info.bmiHeader.biSizeImage = 3 * width * height;
+                BITMAPINFOHEADER header = DibHeader(width, -height, 24);
+                header.biSizeImage = 3 * width * height;
                 void* bits = nullptr;
-                HDC screen = GetDC(nullptr);
-                HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-                ReleaseDC(nullptr, screen);
-                if (section && bits && pixels) {
+                HBITMAP section = CreateDib(header, &bits);
+                if (section && pixels) {
                     size_t stride = static_cast<size_t>((3 * width + 3) & ~3);
                     std::memcpy(bits, pixels, stride * height);
                     result = section;

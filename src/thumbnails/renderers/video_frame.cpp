@@ -8,15 +8,10 @@
 #include <algorithm>
 #include <climits>
 
-namespace {
+#include "thumbnails/image_bitmap.h"
+#include "thumbnails/renderers/safe_release.h"
 
-template <typename T>
-void SafeRelease(T*& object) {
-    if (object) {
-        object->Release();
-        object = nullptr;
-    }
-}
+namespace {
 
 BYTE Clamp(int value) {
     return static_cast<BYTE>(value < 0 ? 0 : value > 255 ? 255 : value);
@@ -174,16 +169,9 @@ HBITMAP GrabVideoFrame(const wchar_t* path, int seconds) {
     if (SUCCEEDED(hr) && (pitch <= 0 || !scan0)) hr = E_FAIL;
 
     if (SUCCEEDED(hr)) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = static_cast<LONG>(width);
-        info.bmiHeader.biHeight = static_cast<LONG>(height);
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        result = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (result && bits) {
+        result = CreateDib(DibHeader(static_cast<LONG>(width), static_cast<LONG>(height), 32), &bits);
+        if (result) {
             // For NV12 the luma plane is two thirds of the whole sample; a
             // sample length that leaves out the row padding still puts the
             // chroma rows after all luma rows.
@@ -191,9 +179,6 @@ HBITMAP GrabVideoFrame(const wchar_t* path, int seconds) {
                                                        static_cast<uint64_t>(pitch) * height);
             ConvertNv12ToBgra(scan0, bufferLength, static_cast<size_t>(chromaOffset), static_cast<size_t>(pitch), width, height,
                               static_cast<BYTE*>(bits));
-        } else if (result) {
-            DeleteObject(result);
-            result = nullptr;
         }
     }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <random>
 
-#include "support/bitmap_pixels.h"
+#include "support/test_pictures.h"
 #include "support/guarded_bytes.h"
 #include "support/test_files.h"
 #include "thumbnails/renderers/exif_orientation.h"
@@ -181,7 +181,7 @@ HBITMAP MakeSource() {
     for (int y = 0; y < kH; ++y) {
         for (int x = 0; x < kW; ++x) pixels.push_back(SourcePixel(x, y));
     }
-    return MakeBitmap(kW, kH, pixels);
+    return MakeBitmapFromPixels(kW, kH, pixels);
 }
 
 // Where source pixel (x, y) lands for each orientation.

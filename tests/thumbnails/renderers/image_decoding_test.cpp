@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "support/bitmap_pixels.h"
+#include "support/test_pictures.h"
 #include "support/test_files.h"
 #include "thumbnails/renderers/image_decoding.h"
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "support/bitmap_pixels.h"
+#include "support/test_pictures.h"
 #include "support/guarded_bytes.h"
 #include "support/test_files.h"
 #include "thumbnails/renderers/mp3_info.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "support/bitmap_pixels.h"
+#include "support/test_pictures.h"
 #include "support/guarded_bytes.h"
 #include "support/test_files.h"
 #include "thumbnails/renderers/video_frame.h"
