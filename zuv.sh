@@ -63,7 +63,8 @@ test)
     setup_and_build
     # MCI opens MP3 files only when an audio device exists; a null ALSA
     # device gives Wine one on headless machines.
-    [ -e "$HOME/.asoundrc" ] || printf 'pcm.!default { type null }\n' >"$HOME/.asoundrc"
+    home=${HOME:-/root}
+    [ -e "$home/.asoundrc" ] || printf 'pcm.!default { type null }\n' >"$home/.asoundrc"
     trap cleanup EXIT
     zuv_start_display
     zuv_ensure_prefix
