@@ -40,9 +40,9 @@ P=$prefix.tmp
 
 cd "$work"
 fetch() { # name=version -> extracted dir
-    local spec=$1 name=${1%%[=/]*}
+    local pkg=$1 name=${1%%[=/]*}
     mkdir -p "src-$name" && cd "src-$name"
-    apt-get source --download-only -q "$spec" >&2
+    apt-get source --download-only -q "$pkg" >&2
     local dsc
     dsc=$(ls ./*.dsc | head -1)
     dpkg-source --no-check -x "$dsc" tree >&2
@@ -62,18 +62,18 @@ cmake_build() { # srcdir builddir args...
 
 log "fetching sources"
 declare -A SRC
-for spec in "${PKGS[@]}"; do
-    name=${spec%%[=/]*}
+for pkg in "${PKGS[@]}"; do
+    name=${pkg%%[=/]*}
     if [ "$name" = slic3r-prusa ]; then
         # Only miniz is taken from this package: extract just its folder.
         mkdir -p src-slic3r && cd src-slic3r
-        apt-get source --download-only -q "$spec" >&2
+        apt-get source --download-only -q "$pkg" >&2
         orig=$(ls ./*.orig.tar.* | head -1)
         tar -xf "$orig" --wildcards '*/src/miniz/*'
         SRC[$name]=$(dirname "$(find "$work/src-slic3r" -type d -path '*/src/miniz' | head -1)")/miniz
         cd ..
     else
-        SRC[$name]=$(fetch "$spec")
+        SRC[$name]=$(fetch "$pkg")
     fi
 done
 
