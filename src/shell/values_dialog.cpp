@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "resources/resource.h"
+#include "shell/input_dialog.h"
 #include "shell/main_state.h"
 
 namespace {
@@ -19,15 +20,6 @@ int ReadBoxNumber(HWND dialog, int id, bool* empty) {
     GetDlgItemTextW(dialog, id, text, 64);
     if (empty) *empty = text[0] == L'\0';
     return _wtoi(text);
-}
-
-void CentreOverMainWindow(HWND dialog) {
-    RECT main, own;
-    GetWindowRect(mainWindow, &main);
-    GetWindowRect(dialog, &own);
-    int x = main.left + ((main.right - main.left) - (own.right - own.left)) / 2;
-    int y = main.top + ((main.bottom - main.top) - (own.bottom - own.top)) / 2;
-    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 bool IsThumbnailSize(int size) {
@@ -65,7 +57,7 @@ INT_PTR CALLBACK ValuesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         SetBoxNumber(dialog, IDC_VALUES_ICON_SIZE, valuesIconSize);
         SetBoxNumber(dialog, IDC_VALUES_ICON_SIZE_SMALL, valuesIconSizeSmall);
         if (valuesThumbnailWait != -1) SetBoxNumber(dialog, IDC_VALUES_THUMBNAIL_WAIT, valuesThumbnailWait);
-        CentreOverMainWindow(dialog);
+        CentreDialogOnMainWindow(dialog);
         return 0;
     case WM_COMMAND:
         if (wParam == IDOK) OnValuesOk(dialog);

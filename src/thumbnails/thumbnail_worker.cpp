@@ -273,12 +273,7 @@ const TWorkerStep kWorkerSteps[] = {
 
 void MakeItem(const TWorkerRun& run, int index, TWorkerItem* item) {
     item->index = index;
-    item->name[0] = L'\0';
-    LVITEMW lv = {};
-    lv.iSubItem = 0;
-    lv.pszText = item->name;
-    lv.cchTextMax = kPath;
-    SendMessageW(run.params->listView, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&lv));
+    ListViewItemText(run.params->listView, index, item->name);
     if (!PathCombineW(item->path, run.folder, item->name)) item->path[0] = L'\0';
     item->extension = PathFindExtensionW(item->path);
     item->isFolder = IsFolderPath(item->path);
