@@ -118,10 +118,7 @@ void GoToTypedPath() {
         RestartThumbnailWorker(0);
         return;
     }
-    CopyPath(currentDir, folder);
-    SetWindowTextW(pathEdit, currentDir);
-    PushHistory();
-    ListFolder(listView, currentDir, hideCache);
+    EnterFolder(folder);
     RestartThumbnailWorker(1);
 }
 
