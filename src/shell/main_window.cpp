@@ -40,6 +40,13 @@ HWND CreateMainWindow(HINSTANCE instance, const wchar_t* commandLine) {
                            const_cast<wchar_t*>(commandLine));
 }
 
+void CreateThumbnailLists() {
+    imageListLarge = ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 1, 1);
+    imageListSmall = ImageList_Create(iconSizeSmall, iconSizeSmall, ILC_COLOR32 | ILC_MASK, 1, 1);
+    SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(imageListLarge));
+    SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageListSmall));
+}
+
 HACCEL CreateMainAccelerators() {
     ACCEL keys[] = {
         {FVIRTKEY, VK_ESCAPE, ID_KEY_ESCAPE},
@@ -78,10 +85,6 @@ HWND CreateChild(HWND parent, HINSTANCE instance, const wchar_t* className, cons
 WNDPROC Subclass(HWND window, WNDPROC procedure) {
     return reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
-}
-
-HIMAGELIST CreateThumbnailList(int size) {
-    return ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1);
 }
 
 void CreateChildWindows(HWND window, HINSTANCE instance) {
@@ -153,10 +156,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW* create) {
     barHeight = GetSystemMetrics(SM_CYMENU);
     CreateChildWindows(window, instance);
 
-    imageListLarge = CreateThumbnailList(iconSize);
-    imageListSmall = CreateThumbnailList(iconSizeSmall);
-    SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(imageListLarge));
-    SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageListSmall));
+    CreateThumbnailLists();
     ApplyThemeColours(darkMode);
 
     ListFolder(listView, currentDir, hideCache);

@@ -15,5 +15,9 @@ bool RegisterMainWindowClass(HINSTANCE instance);
 // (program name first) when one is given.
 HWND CreateMainWindow(HINSTANCE instance, const wchar_t* commandLine = nullptr);
 
+// Creates the two image lists at the current thumbnail sizes and gives them
+// to the list view.
+void CreateThumbnailLists();
+
 // The four-key accelerator table of the main loop.
 HACCEL CreateMainAccelerators();

@@ -6,6 +6,7 @@
 #include "shell/folder_listing.h"
 #include "shell/main_handlers.h"
 #include "shell/main_state.h"
+#include "shell/main_window.h"
 #include "shell/restart_protocol.h"
 #include "shell/theme_colours.h"
 #include "shell/values_dialog.h"
@@ -15,10 +16,6 @@ namespace {
 
 int Toggled(int value) {
     return value == 1 ? 0 : 1;
-}
-
-HIMAGELIST CreateThumbnailList(int size) {
-    return ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1);
 }
 
 void OnValuesCommand(HWND window) {
@@ -38,10 +35,7 @@ void OnValuesCommand(HWND window) {
 
     ImageList_Destroy(imageListLarge);
     ImageList_Destroy(imageListSmall);
-    imageListLarge = CreateThumbnailList(iconSize);
-    imageListSmall = CreateThumbnailList(iconSizeSmall);
-    SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(imageListLarge));
-    SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageListSmall));
+    CreateThumbnailLists();
     workerParams.imageListLarge = imageListLarge;
     workerParams.imageListSmall = imageListSmall;
     RestartThumbnailWorker(1);
