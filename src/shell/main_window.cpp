@@ -212,8 +212,8 @@ LRESULT OnClose(HWND window) {
     // The list view would destroy the lists it holds once more when it goes.
     SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
     SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
-    ImageList_Destroy(imageListLarge);
-    ImageList_Destroy(imageListSmall);
+    RetireImageList(imageListLarge);
+    RetireImageList(imageListSmall);
     DestroyMenu(mainMenu);
     DeleteFolderContents(tempDir, 0);
     RemoveDirectoryW(tempDir);

@@ -10,6 +10,7 @@
 #include "shell/restart_protocol.h"
 #include "shell/theme_colours.h"
 #include "shell/values_dialog.h"
+#include "thumbnails/thumbnail_worker.h"
 #include "thumbnails/worker_params.h"
 
 namespace {
@@ -33,8 +34,8 @@ void OnValuesCommand(HWND window) {
     workerParams.thumbnailWait = thumbnailWait;
     StopWorkerForChange();
 
-    ImageList_Destroy(imageListLarge);
-    ImageList_Destroy(imageListSmall);
+    RetireImageList(imageListLarge);
+    RetireImageList(imageListSmall);
     CreateThumbnailLists();
     workerParams.imageListLarge = imageListLarge;
     workerParams.imageListSmall = imageListSmall;

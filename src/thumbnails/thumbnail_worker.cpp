@@ -23,6 +23,12 @@ constexpr int kPath = 260;
 // waits for it (auto-reset, lives as long as the process).
 HANDLE runTaken;
 
+// Workers whose thread procedure has not returned yet, abandoned ones
+// included; image lists they may still add to wait here until that is 0.
+volatile LONG runningWorkers;
+HIMAGELIST retiredLists[64];
+int retiredCount;
+
 // What one run keeps for itself; everything else is read from the record
 // when it is used.
 struct TWorkerRun {
@@ -297,7 +303,10 @@ void StartRun(TWorkerRun* run, TWorkerParams* p) {
         run->images = p->imageListSmall;
     }
     run->previous = ImageList_Duplicate(run->images);
-    ImageList_Remove(run->images, -1);
+    // A worker abandoned while it waited for the item count gets here after
+    // its successor has begun to fill the same list: only a current run
+    // empties it.
+    if (RunIsCurrent(*run)) ImageList_Remove(run->images, -1);
     if (run->count > 0) SendMessageW(p->listView, LVM_REDRAWITEMS, 0, run->count - 1);
     UpdateWindow(p->listView);
 
@@ -359,13 +368,16 @@ DWORD WINAPI ThumbnailWorkerProc(LPVOID param) {
     EndRun(&run);
 
     if (SUCCEEDED(com)) CoUninitialize();
+    InterlockedDecrement(&runningWorkers);
     return 1;
 }
 
 HANDLE StartThumbnailWorker(TWorkerParams* params) {
     if (!runTaken) runTaken = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (runTaken) ResetEvent(runTaken);
+    InterlockedIncrement(&runningWorkers);
     HANDLE thread = CreateThread(nullptr, 0, ThumbnailWorkerProc, params, 0, nullptr);
+    if (!thread) InterlockedDecrement(&runningWorkers);
     // The worker takes nothing from this thread before it signals, so the
     // wait cannot block it; the thread handle ends the wait if it dies first.
     if (thread && runTaken) {
@@ -384,6 +396,32 @@ void StopThumbnailWorker() {
     CloseHandle(workerThread);
     workerThread = nullptr;
     workerStop = 0;
+}
+
+void ReleaseRetiredImageLists() {
+    if (InterlockedCompareExchange(&runningWorkers, 0, 0) != 0) return;
+    for (int i = 0; i < retiredCount; ++i) ImageList_Destroy(retiredLists[i]);
+    retiredCount = 0;
+}
+
+void RetireImageList(HIMAGELIST images) {
+    if (!images) return;
+    ReleaseRetiredImageLists();
+    if (InterlockedCompareExchange(&runningWorkers, 0, 0) == 0) {
+        ImageList_Destroy(images);
+        return;
+    }
+    // Every slot taken by workers that never end: wait for them rather than
+    // destroy a list one of them may still add to.
+    while (retiredCount == static_cast<int>(sizeof retiredLists / sizeof retiredLists[0])) {
+        Sleep(50);
+        ReleaseRetiredImageLists();
+    }
+    retiredLists[retiredCount++] = images;
+}
+
+int RunningWorkerCount() {
+    return static_cast<int>(InterlockedCompareExchange(&runningWorkers, 0, 0));
 }
 
 HICON FindListItemIcon(HWND list, HIMAGELIST images, const wchar_t* name) {

@@ -15,6 +15,14 @@ HANDLE StartThumbnailWorker(TWorkerParams* params);
 // ended, and clears the flag again. On return no worker is current.
 void StopThumbnailWorker();
 
+// Destroys an image list the shell has stopped using, or, while an abandoned
+// worker that may still add to it runs on, keeps it until no worker runs.
+void RetireImageList(HIMAGELIST images);
+// Destroys the kept lists once no worker runs any more.
+void ReleaseRetiredImageLists();
+// Workers started and not yet ended, abandoned ones included.
+int RunningWorkerCount();
+
 // A new icon of the picture that the image list holds at the position of the
 // first list item named `name` (case-insensitive); null when there is none.
 HICON FindListItemIcon(HWND list, HIMAGELIST images, const wchar_t* name);

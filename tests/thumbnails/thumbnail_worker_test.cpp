@@ -320,6 +320,60 @@ TEST_F(Worker, AbandonedWorkerNeverAddsToItsSuccessorsList) {
     EXPECT_EQ(Colour(1), kGreen);
 }
 
+TEST_F(Worker, WorkerAbandonedAtItsStartLeavesItsSuccessorsPicturesAlone) {
+    MakeItems({}, {L"f0.txt", L"f1.txt", L"f2.txt"});
+    bool held = false;
+    HANDLE successor = nullptr;
+    bool successorEnded = false;
+    RecordWorkerMessages([&](UINT message, WPARAM, LPARAM) {
+        if (message != LVM_GETITEMCOUNT || held) return;
+        held = true;
+        // The first worker waits for the item count while the shell stops
+        // it, starts the next worker and lets that one finish.
+        workerParams.generation = nextGeneration++;
+        StopThumbnailWorker();
+        successor = host.Start();
+        successorEnded = host.WaitForEnd(successor);
+    });
+    HANDLE first = host.Start();
+    ASSERT_TRUE(host.WaitForEnd(first));
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(successorEnded);
+    EXPECT_EQ(ImageCount(), 3) << "the abandoned worker emptied the list its successor had filled";
+}
+
+TEST_F(Worker, ListsGivenUpWhileAnAbandonedWorkerRunsOnAreKeptUntilItEnds) {
+    MakeItems({}, {L"f0.txt", L"f1.txt", L"f2.txt", L"f3.txt"});
+    // The worker fills a list of the test's own, as after the values command
+    // it would still fill the lists the shell has just given up.
+    HIMAGELIST own = ImageList_Create(kSize, kSize, ILC_COLOR32 | ILC_MASK, 4, 4);
+    ASSERT_NE(own, nullptr);
+    HIMAGELIST shellLarge = workerParams.imageListLarge;
+    workerParams.imageListLarge = own;
+    int runningWhenRetired = -1;
+    int countWhenRetired = -1;
+    bool held = false;
+    RecordWorkerMessages([&](UINT message, WPARAM wParam, LPARAM) {
+        if (message != LVM_GETITEMTEXTW || wParam != 2 || held) return;
+        held = true;
+        workerParams.generation = nextGeneration++;
+        StopThumbnailWorker();
+        RetireImageList(own);
+        runningWhenRetired = RunningWorkerCount();
+        // Still a list: the worker may touch it once more before it ends.
+        countWhenRetired = ImageList_GetImageCount(own);
+    });
+    HANDLE first = host.Start();
+    ASSERT_TRUE(host.WaitForEnd(first));
+    workerParams.imageListLarge = shellLarge;
+    EXPECT_TRUE(held);
+    EXPECT_EQ(runningWhenRetired, 1) << "the abandoned worker had not ended";
+    EXPECT_EQ(countWhenRetired, 2) << "the kept list still held the two pictures made before the stop";
+    EXPECT_EQ(RunningWorkerCount(), 0);
+    ReleaseRetiredImageLists();  // the list goes now; nothing may use it after this
+    host.SetListHook(nullptr);
+}
+
 TEST_F(Worker, CompletedRunRelistsTheHiddenListView) {
     if (FolderListingIsPlaceholder()) GTEST_SKIP() << "the folder listing still lists nothing";
     MakeItems({L"sub"}, {L"a.txt", L"b.txt"});
