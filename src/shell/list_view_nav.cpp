@@ -184,8 +184,9 @@ int PageDownTarget(const TGrid& g, bool icons) {
     int f = g.focused;
     if (icons) {
         if (g.oneTop) return g.last;
-        // One row less than a window's height.
-        return std::min(f + g.perRow * (g.rows - 1), g.last);
+        // One row less than a window's height; a window lower than one row
+        // must not turn Page Down into a move up.
+        return std::min(f + g.perRow * std::max(g.rows - 1, 0), g.last);
     }
     if (g.oneLeft) return g.last;
     // The first index of the last column when that column is partly filled.

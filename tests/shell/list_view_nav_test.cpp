@@ -206,6 +206,19 @@ TEST(ListViewNav, ListViewGridAndPageMoves) {
     });
 }
 
+TEST(ListViewNav, PageDownInAWindowLowerThanOneRowNeverGoesUp) {
+    GridWindow window(kIcons, 23, 5, 3);
+    RECT first = Bounds(0);
+    int itemH = first.bottom - first.top;
+    SizeListClient(ListClientSize().cx, itemH / 2);
+    ASSERT_EQ(ListClientSize().cy / itemH, 0) << "a window lower than one row";
+    ASSERT_EQ(ItemsPerRow(), 5);
+    ExpectMoves({
+        {VK_NEXT, 7, 7},
+        {VK_PRIOR, 7, 7},
+    });
+}
+
 TEST(ListViewNav, SingleRowGoesToTheEnds) {
     GridWindow window(kIcons, 4, 4, 1);
     ASSERT_EQ(ItemsPerRow(), 4) << "one row";
