@@ -83,7 +83,10 @@ void NewTextFileCommand(UINT) {
         PathRenameExtensionW(inputText, L".txt");
     }
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(mainWindow, GWLP_HINSTANCE));
-    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_FILE_NAME), mainWindow, NewFileNameDialogProc, 0);
+    // A dialog that could not be shown must not turn the proposal into an answer.
+    if (DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_FILE_NAME), mainWindow, NewFileNameDialogProc, 0) == -1) {
+        inputText[0] = 0;
+    }
     if (!inputText[0]) {
         RestartThumbnailWorker(0);
         return;
