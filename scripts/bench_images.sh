@@ -1,5 +1,5 @@
 #!/bin/bash
-# Times the worker's image step (scaled decode and EXIF turn) on generated
+# Times the worker's image step (scaled decode, EXIF turn, mask and tile) on generated
 # 4000 x 3000 JPEG photos at thumbnail size 128 in one process under Wine,
 # in both speed modes, against vipsthumbnail and ImageMagick's mogrify on
 # the same files, one thread each. Not a test: it prints figures.

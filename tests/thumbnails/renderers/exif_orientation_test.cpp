@@ -247,6 +247,56 @@ TEST_F(ApplyExif, SevenTurnsOnRealPixels) {
     }
 }
 
+// The turns at other sizes, odd, one-pixel and thumbnail-sized among them:
+// every pixel lands exactly where the turn puts it.
+TEST_F(ApplyExif, SevenTurnsAtManySizes) {
+    Bytes jpeg = BaseJpeg();
+    struct Size {
+        int w;
+        int h;
+    };
+    for (const Size& size : {Size{1, 1}, Size{2, 1}, Size{1, 2}, Size{7, 5}, Size{33, 17}, Size{128, 85}, Size{85, 128}}) {
+        const int w = size.w;
+        const int h = size.h;
+        auto source = [](int x, int y) { return 0xFF000000u | uint32_t(x * 7 % 256) << 16 | uint32_t(y * 11 % 256) << 8 | 0x55; };
+        for (int value = 2; value <= 8; ++value) {
+            SCOPED_TRACE(testing::Message() << w << "x" << h << " value " << value);
+            std::wstring path = WriteJpeg(L"sized.jpg", JpegWithExif(jpeg, Layout::AfterJfif, ExifSegment(value % 2 == 0, uint16_t(value))));
+            std::vector<uint32_t> pixels;
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) pixels.push_back(source(x, y));
+            }
+            HBITMAP turned = ApplyExifOrientation(window_, path, MakeBitmapFromPixels(w, h, pixels));
+            ASSERT_NE(turned, nullptr);
+            BitmapPixels p = ReadBitmapPixels(turned);
+            bool swapped = value >= 5;
+            ASSERT_EQ(p.width, swapped ? h : w);
+            ASSERT_EQ(p.height, swapped ? w : h);
+            int wrong = 0;
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    int dx = 0;
+                    int dy = 0;
+                    switch (value) {
+                    case 2: dx = w - 1 - x; dy = y; break;
+                    case 3: dx = w - 1 - x; dy = h - 1 - y; break;
+                    case 4: dx = x; dy = h - 1 - y; break;
+                    case 5: dx = y; dy = x; break;
+                    case 6: dx = h - 1 - y; dy = x; break;
+                    case 7: dx = h - 1 - y; dy = w - 1 - x; break;
+                    default: dx = y; dy = w - 1 - x; break;
+                    }
+                    if ((p.at(dx, dy) & 0xFFFFFF) != (source(x, y) & 0xFFFFFF) && ++wrong <= 3) {
+                        ADD_FAILURE() << "source " << x << "," << y << " not at " << dx << "," << dy;
+                    }
+                }
+            }
+            EXPECT_EQ(wrong, 0);
+            DeleteObject(turned);
+        }
+    }
+}
+
 TEST_F(ApplyExif, NothingToTurnGivesTheSameHandle) {
     Bytes jpeg = BaseJpeg();
     std::vector<std::wstring> paths = {
