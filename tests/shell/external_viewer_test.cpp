@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
@@ -234,6 +235,28 @@ TEST_F(ExternalViewer, EscapeClosesTheViewerThenTheMainWindow) {
     EXPECT_TRUE(IsWindow(window));
     EscapeCommand();
     EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(ExternalViewer, EscapeFromThePathBoxOrTheAcceleratorClosesTheViewer) {
+    Open();
+    HWND window = mainWindow;
+    for (int round = 0; round < 2; ++round) {
+        StartViewerOn(L"a.jpg", round);
+        HANDLE process = OpenViewerProcess();
+        ASSERT_NE(process, nullptr);
+        if (round == 0) {
+            SetFocus(pathEdit);
+            SendKeyPress(pathEdit, VK_ESCAPE);
+        } else {
+            SendMessageW(window, WM_COMMAND, MAKEWPARAM(ID_KEY_ESCAPE, 1), 0);
+        }
+        EXPECT_EQ(WaitForSingleObject(process, 5000), static_cast<DWORD>(WAIT_OBJECT_0)) << round;
+        CloseHandle(process);
+        EXPECT_EQ(log.LinesOf(L"close").size(), static_cast<size_t>(round + 1));
+        EXPECT_EQ(viewerProcess.hProcess, nullptr) << round;
+        ASSERT_TRUE(IsWindow(window)) << round;
+        SetFocus(listView);
+    }
 }
 
 TEST_F(ExternalViewer, AViewerThatClosedItselfIsReplacedByTheNextEnter) {

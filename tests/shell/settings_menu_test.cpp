@@ -143,6 +143,8 @@ TEST(SettingsMenu, OpensForTheCaptionOnly) {
         {"bottom frame", ScreenPosition(top.x + 60, frame.bottom - 1)},
         {"side frame below the caption", ScreenPosition(frame.left, top.y + 50)},
         {"keyboard", static_cast<LPARAM>(-1)},
+        // Read with a sign, a point above the screen top lies above any client area.
+        {"negative y", ScreenPosition(top.x + 60, -5)},
     };
     for (const Case& c : none) {
         MenuWatch watch = ContextMenuAt(c.position);
