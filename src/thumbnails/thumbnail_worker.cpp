@@ -39,6 +39,7 @@ struct TWorkerRun {
     int size;
     HIMAGELIST images;
     HIMAGELIST previous;
+    bool previousNamed;  // the hidden list view names the pictures of `previous`
     HINSTANCE instance;
     HICON folderBadge;
     HICON archiveBadge;
@@ -65,6 +66,18 @@ int SharedValue(const int& value) {
 bool RunIsCurrent(const TWorkerRun& run) {
     const TWorkerParams* p = run.params;
     return run.generation == p->generation && p->currentDir && _wcsnicmp(run.folder, p->currentDir, kPath) == 0;
+}
+
+// Marks on the hidden list view whether its names still match the pictures
+// of the image list: a run that empties the list breaks the match, and only a
+// completed run, which relists the hidden list view, makes it again. Until
+// then the list holds a partial run's pictures in that run's order.
+bool HiddenNamesMatch(HWND shadow) {
+    return GetWindowLongPtrW(shadow, GWLP_USERDATA) == 0;
+}
+
+void SetHiddenNamesMatch(HWND shadow, bool match) {
+    SetWindowLongPtrW(shadow, GWLP_USERDATA, match ? 0 : 1);
 }
 
 bool RunMayGoOn(void* context) {
@@ -138,7 +151,7 @@ TStepResult StepCacheFile(TWorkerRun& run, TWorkerItem& item) {
 }
 
 TStepResult StepPreviousPicture(TWorkerRun& run, TWorkerItem& item) {
-    if (run.params->fullRebuild != 0 || item.isFolder) return kNextStep;
+    if (run.params->fullRebuild != 0 || item.isFolder || !run.previousNamed) return kNextStep;
     HICON icon = FindListItemIcon(run.params->shadowListView, run.previous, item.name);
     if (!icon) return kNextStep;
     return AddIcon(run, item, icon);
@@ -306,7 +319,11 @@ void StartRun(TWorkerRun* run, TWorkerParams* p) {
     // A worker abandoned while it waited for the item count gets here after
     // its successor has begun to fill the same list: only a current run
     // empties it.
-    if (RunIsCurrent(*run)) ImageList_Remove(run->images, -1);
+    if (RunIsCurrent(*run)) {
+        run->previousNamed = HiddenNamesMatch(p->shadowListView);
+        ImageList_Remove(run->images, -1);
+        SetHiddenNamesMatch(p->shadowListView, false);
+    }
     if (run->count > 0) SendMessageW(p->listView, LVM_REDRAWITEMS, 0, run->count - 1);
     UpdateWindow(p->listView);
 
@@ -325,7 +342,10 @@ void StartRun(TWorkerRun* run, TWorkerParams* p) {
 
 void EndRun(TWorkerRun* run) {
     TWorkerParams* p = run->params;
-    if (workerStop == 0 && RunIsCurrent(*run)) ListFolder(p->shadowListView, run->folder, p->hideCache);
+    if (workerStop == 0 && RunIsCurrent(*run)) {
+        ListFolder(p->shadowListView, run->folder, p->hideCache);
+        SetHiddenNamesMatch(p->shadowListView, true);
+    }
     if (run->folderBadge) DestroyIcon(run->folderBadge);
     if (run->previous) {
         ImageList_Remove(run->previous, -1);

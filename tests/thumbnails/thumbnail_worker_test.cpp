@@ -389,6 +389,34 @@ TEST_F(Worker, CompletedRunRelistsTheHiddenListView) {
     EXPECT_EQ(Colour(2), kRed);
 }
 
+TEST_F(Worker, PicturesOfAnUnfinishedRunAreNotReusedByTheOlderNames) {
+    if (FolderListingIsPlaceholder()) GTEST_SKIP() << "the folder listing still lists nothing";
+    // A completed run: the hidden list view names b.txt and c.txt, whose
+    // pictures come from cache files of their own colours.
+    MakeItems({}, {L"b.txt", L"c.txt"});
+    WriteIconFile(CacheFile(folder.path(), L"b.txt", true), kSize, kRed);
+    WriteIconFile(CacheFile(folder.path(), L"c.txt", true), kSize, kGreen);
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ListViewNames(host.shadow()), std::vector<std::wstring>({L"b.txt", L"c.txt"}));
+
+    // A new file comes first; the next run is superseded after two items,
+    // leaving a.txt's and b.txt's pictures at positions 0 and 1.
+    WriteText(folder / L"a.txt", "a");
+    FillListView(host.list(), {L"a.txt", L"b.txt", L"c.txt"});
+    RecordWorkerMessages([&](UINT message, WPARAM wParam, LPARAM) {
+        if (message == LVM_REDRAWITEMS && wParam == 1) workerParams.generation = workerParams.generation + 1;
+    });
+    ASSERT_TRUE(host.Run(0, 1));
+    host.SetListHook(nullptr);
+    ASSERT_EQ(ImageCount(), 2);
+    ASSERT_EQ(Colour(1), kRed) << "b.txt took its own earlier picture";
+
+    // The successor must not look b.txt and c.txt up at their old positions.
+    ASSERT_TRUE(host.Run(0, 1));
+    ASSERT_EQ(ImageCount(), 3);
+    EXPECT_NE(Colour(2), kRed) << "c.txt got b.txt's picture";
+}
+
 TEST_F(Worker, StopRoutineClosesEndedAndAbandonsStuckWorkers) {
     // No worker: the flag is not touched.
     workerThread = nullptr;
