@@ -164,9 +164,15 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW* create) {
     ListFolder(shadowListView, currentDir, hideCache);
 
     wchar_t tempPath[kPathChars] = L"";
-    GetTempPathW(kPathChars, tempPath);
-    PathCombineW(tempDir, tempPath, L"Zuv");
-    CreateDirectoryW(tempDir, nullptr);
+    DWORD tempLength = GetTempPathW(kPathChars, tempPath);
+    // Without a temporary path that fits, the work folder would be a relative
+    // "Zuv" or empty, and shutdown would empty what that names (an empty path
+    // is the root of the current drive). The program then runs without it.
+    if (tempLength == 0 || tempLength >= static_cast<DWORD>(kPathChars) || !PathCombineW(tempDir, tempPath, L"Zuv")) {
+        tempDir[0] = 0;
+    } else {
+        CreateDirectoryW(tempDir, nullptr);
+    }
 
     FillWorkerParams();
     workerStop = 0;
@@ -215,8 +221,10 @@ LRESULT OnClose(HWND window) {
     RetireImageList(imageListLarge);
     RetireImageList(imageListSmall);
     DestroyMenu(mainMenu);
-    DeleteFolderContents(tempDir, 0);
-    RemoveDirectoryW(tempDir);
+    if (tempDir[0]) {
+        DeleteFolderContents(tempDir, 0);
+        RemoveDirectoryW(tempDir);
+    }
     DestroyWindow(window);
     return 0;
 }

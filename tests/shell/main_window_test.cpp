@@ -375,6 +375,35 @@ TEST(MainWindow, CloseWritesTheRestoredPlacementAndRemovesTheTemporaryFolder) {
     EXPECT_EQ(ReadSetting(ini, L"SystemSetting", L"dir"), folder.path());
 }
 
+// A temporary path that does not fit leaves the program without its work
+// folder: nothing named "Zuv" beside the current folder is used or emptied.
+TEST(MainWindow, NoWorkFolderWithoutATemporaryPath) {
+    TempFolder folder;
+    TempFolder current;
+    ASSERT_TRUE(MakeFolder(current / L"Zuv"));
+    ASSERT_TRUE(WriteText(current / L"Zuv\\keep.txt", "keep"));
+    std::vector<wchar_t> savedTmp(32768, 0);
+    bool hadTmp = GetEnvironmentVariableW(L"TMP", savedTmp.data(), 32768) != 0;
+    wchar_t savedFolder[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, savedFolder);
+    SetEnvironmentVariableW(L"TMP", (L"C:\\" + std::wstring(300, L't')).c_str());
+    SetCurrentDirectoryW(current.path().c_str());
+    wchar_t probe[MAX_PATH] = L"";
+    DWORD length = GetTempPathW(MAX_PATH, probe);
+    std::wstring tempAfterOpen = L"<not opened>";
+    if (length == 0 || length >= MAX_PATH) {
+        WriteTestSettings({});
+        MainWindowHarness harness;
+        if (harness.OpenInFolder(folder.path())) tempAfterOpen = tempDir;
+        harness.Close();
+    }
+    SetCurrentDirectoryW(savedFolder);
+    SetEnvironmentVariableW(L"TMP", hadTmp ? savedTmp.data() : nullptr);
+    if (length != 0 && length < MAX_PATH) GTEST_SKIP() << "this system gives a temporary path for any TMP value";
+    EXPECT_EQ(tempAfterOpen, L"");
+    EXPECT_TRUE(FileExists(current / L"Zuv\\keep.txt"));
+}
+
 TEST(MainWindow, SeveralWindowsOneAfterAnother) {
     SmallFolder fixture;
     TempFolder empty;
