@@ -418,30 +418,27 @@ void StopThumbnailWorker() {
     workerStop = 0;
 }
 
+int RunningWorkerCount() {
+    return static_cast<int>(InterlockedCompareExchange(&runningWorkers, 0, 0));
+}
+
 void ReleaseRetiredImageLists() {
-    if (InterlockedCompareExchange(&runningWorkers, 0, 0) != 0) return;
+    if (RunningWorkerCount() != 0) return;
     for (int i = 0; i < retiredCount; ++i) ImageList_Destroy(retiredLists[i]);
     retiredCount = 0;
 }
 
 void RetireImageList(HIMAGELIST images) {
     if (!images) return;
-    ReleaseRetiredImageLists();
-    if (InterlockedCompareExchange(&runningWorkers, 0, 0) == 0) {
-        ImageList_Destroy(images);
-        return;
-    }
     // Every slot taken by workers that never end: wait for them rather than
     // destroy a list one of them may still add to.
+    ReleaseRetiredImageLists();
     while (retiredCount == static_cast<int>(sizeof retiredLists / sizeof retiredLists[0])) {
         Sleep(50);
         ReleaseRetiredImageLists();
     }
     retiredLists[retiredCount++] = images;
-}
-
-int RunningWorkerCount() {
-    return static_cast<int>(InterlockedCompareExchange(&runningWorkers, 0, 0));
+    ReleaseRetiredImageLists();
 }
 
 HICON FindListItemIcon(HWND list, HIMAGELIST images, const wchar_t* name) {
