@@ -17,9 +17,9 @@ setup_and_build() {
     bash scripts/setup_packages.sh
     local deps
     deps=$(bash scripts/build_deps.sh)
-    local emulator="/bin/bash;$ZUV_CHECKOUT/scripts/wine_test_run.sh;env;WINEPREFIX=$ZUV_WINEPREFIX;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=;DISPLAY=$ZUV_DISPLAY;LANG=ja_JP.UTF-8;LC_ALL=ja_JP.UTF-8;$ZUV_WINE64"
+    local emulator="/bin/bash;$ZUV_CHECKOUT/scripts/wine_test_run.sh"
     if [ ! -f "$BUILD/build.ninja" ] || ! grep -q "ZUV_DEPS_PREFIX:PATH=$deps\$" "$BUILD/CMakeCache.txt" ||
-        ! grep -qF "CMAKE_CROSSCOMPILING_EMULATOR:STRING=$emulator" "$BUILD/CMakeCache.txt"; then
+        ! grep -qxF "CMAKE_CROSSCOMPILING_EMULATOR:STRING=$emulator" "$BUILD/CMakeCache.txt"; then
         cmake -S . -B "$BUILD" -G Ninja \
             -DCMAKE_TOOLCHAIN_FILE="$ZUV_CHECKOUT/cmake/mingw-w64-x86_64.cmake" \
             -DCMAKE_BUILD_TYPE=Release \

@@ -1,11 +1,13 @@
 #!/bin/bash
-# Runs one test program under Wine for CTest (the cross-compiling emulator).
+# Runs one test program under Wine for CTest (the cross-compiling emulator),
+# in this checkout's prefix and display.
 # Wine's media back end now and then brings a process down with a signal on
 # its way out, after every test in it has passed and been reported. CTest
 # would count a death by signal as a failure whatever the program printed, so
 # the signal is handed on as an ordinary exit status (128 + signal) and the
 # verdict comes from GoogleTest's own summary, which a crash during a test
 # never prints.
-"$@"
+source "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
+zuv_wine_env "$ZUV_WINE64" "$@"
 status=$?
 exit "$status"
