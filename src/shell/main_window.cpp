@@ -40,9 +40,22 @@ HWND CreateMainWindow(HINSTANCE instance, const wchar_t* commandLine) {
                            const_cast<wchar_t*>(commandLine));
 }
 
+int ThumbnailListGrowth(int size) {
+    const long long kStepBytes = 8 << 20;
+    long long imageBytes = 4LL * (size > 0 ? size : 1) * (size > 0 ? size : 1);
+    long long step = kStepBytes / imageBytes;
+    if (step < 4) step = 4;
+    if (step > 256) step = 256;
+    return static_cast<int>(step) & ~3;
+}
+
+HIMAGELIST CreateThumbnailList(int size) {
+    return ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, ThumbnailListGrowth(size));
+}
+
 void CreateThumbnailLists() {
-    imageListLarge = ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 1, 1);
-    imageListSmall = ImageList_Create(iconSizeSmall, iconSizeSmall, ILC_COLOR32 | ILC_MASK, 1, 1);
+    imageListLarge = CreateThumbnailList(iconSize);
+    imageListSmall = CreateThumbnailList(iconSizeSmall);
     SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(imageListLarge));
     SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageListSmall));
 }

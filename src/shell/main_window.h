@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 // The window class of the main window and its one procedure.
 constexpr wchar_t kMainWindowClass[] = L"Zuv";
@@ -15,6 +16,12 @@ bool RegisterMainWindowClass(HINSTANCE instance);
 // (program name first) when one is given.
 HWND CreateMainWindow(HINSTANCE instance, const wchar_t* commandLine = nullptr);
 
+// An image list grows by whole steps of about 8 MiB of pictures (4 to 256
+// images): every growth copies the whole list, so a step of one image made
+// filling a list quadratic in its length.
+int ThumbnailListGrowth(int size);
+// An image list for thumbnails of `size` pixels square, as the views use.
+HIMAGELIST CreateThumbnailList(int size);
 // Creates the two image lists at the current thumbnail sizes and gives them
 // to the list view.
 void CreateThumbnailLists();

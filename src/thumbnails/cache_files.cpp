@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 #include <strsafe.h>
 
+#include <cstring>
 #include <cwchar>
 #include <vector>
 
@@ -90,11 +91,14 @@ void WriteBitmapRowsBottomUp(HANDLE file, HBITMAP bitmap) {
     DWORD padded = RoundUpTo4(rowBytes);
     std::vector<BYTE> bits(static_cast<size_t>(height) * padded, 0);
     GetBitmapBits(bitmap, static_cast<LONG>(bits.size()), bits.data());
-    static const BYTE zeros[4] = {0, 0, 0, 0};
-    for (DWORD y = height; y-- > 0;) {
-        WriteAll(file, bits.data() + static_cast<size_t>(y) * rowBytes, rowBytes);
-        if (padded != rowBytes) WriteAll(file, zeros, padded - rowBytes);
+    // The rows are turned over in memory and written at once: a write per
+    // row made saving a folder slow.
+    std::vector<BYTE> rows(bits.size(), 0);
+    for (DWORD y = 0; y < height; ++y) {
+        std::memcpy(rows.data() + static_cast<size_t>(height - 1 - y) * padded,
+                    bits.data() + static_cast<size_t>(y) * rowBytes, rowBytes);
     }
+    WriteAll(file, rows.data(), static_cast<DWORD>(rows.size()));
 }
 
 void SaveIconFile(HICON icon, const wchar_t* path) {
@@ -154,10 +158,12 @@ void SaveFolderCacheWhile(HWND, HWND list, HIMAGELIST imagesLarge, HIMAGELIST im
     if (!CacheFolderOf(cache, folder)) return;
     EnsureFolder(cache);
 
-    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
+    // One read of the names: looking each up in the list again made the
+    // save quadratic in the number of items.
+    TListNames names;
+    ReadListNames(list, &names);
+    for (const std::wstring& name : names.texts) {
         if (stillWanted && !stillWanted(context)) return;
-        std::wstring name = ListItemText(list, i);
         if (_wcsicmp(name.c_str(), kCacheFolderName) == 0) continue;
         wchar_t itemPath[kPath];
         if (!PathCombineW(itemPath, folder, name.c_str()) || IsFolderPath(itemPath)) continue;
@@ -171,7 +177,7 @@ void SaveFolderCacheWhile(HWND, HWND list, HIMAGELIST imagesLarge, HIMAGELIST im
         if (!*target) continue;
         DeleteIfPresent(target);
 
-        HICON icon = FindListItemIcon(list, mode == 1 ? imagesLarge : imagesSmall, name.c_str());
+        HICON icon = ListNamesIcon(names, mode == 1 ? imagesLarge : imagesSmall, name);
         SaveIconFile(icon, target);
         if (icon) DestroyIcon(icon);
     }

@@ -40,6 +40,10 @@ struct TWorkerRun {
     HIMAGELIST images;
     HIMAGELIST previous;
     bool previousNamed;  // the hidden list view names the pictures of `previous`
+    // The hidden list view's names, read at the first lookup: only a
+    // completed run relists it, so they hold for the whole run.
+    TListNames previousNames;
+    bool previousNamesRead;
     HINSTANCE instance;
     HICON folderBadge;
     HICON archiveBadge;
@@ -152,7 +156,11 @@ TStepResult StepCacheFile(TWorkerRun& run, TWorkerItem& item) {
 
 TStepResult StepPreviousPicture(TWorkerRun& run, TWorkerItem& item) {
     if (run.params->fullRebuild != 0 || item.isFolder || !run.previousNamed) return kNextStep;
-    HICON icon = FindListItemIcon(run.params->shadowListView, run.previous, item.name);
+    if (!run.previousNamesRead) {
+        ReadListNames(run.params->shadowListView, &run.previousNames);
+        run.previousNamesRead = true;
+    }
+    HICON icon = ListNamesIcon(run.previousNames, run.previous, item.name);
     if (!icon) return kNextStep;
     return AddIcon(run, item, icon);
 }
@@ -441,17 +449,49 @@ void RetireImageList(HIMAGELIST images) {
     ReleaseRetiredImageLists();
 }
 
+namespace {
+
+HICON IconAtPosition(HIMAGELIST images, int position) {
+    return position < ImageList_GetImageCount(images) ? ImageList_GetIcon(images, position, ILD_NORMAL) : nullptr;
+}
+
+}  // namespace
+
 HICON FindListItemIcon(HWND list, HIMAGELIST images, const wchar_t* name) {
     if (!list || !images || !name) return nullptr;
     int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         wchar_t text[kPath];
         ListViewItemText(list, i, text);
-        if (_wcsicmp(text, name) == 0) {
-            return i < ImageList_GetImageCount(images) ? ImageList_GetIcon(images, i, ILD_NORMAL) : nullptr;
-        }
+        if (_wcsicmp(text, name) == 0) return IconAtPosition(images, i);
     }
     return nullptr;
+}
+
+// Ordered by the comparison FindListItemIcon matches with, so that equal
+// keys are exactly the names it takes for the same.
+bool TNoCaseLess::operator()(const std::wstring& a, const std::wstring& b) const {
+    return _wcsicmp(a.c_str(), b.c_str()) < 0;
+}
+
+void ReadListNames(HWND list, TListNames* names) {
+    names->texts.clear();
+    names->firstPosition.clear();
+    if (!list) return;
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    names->texts.reserve(count > 0 ? count : 0);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[kPath];
+        ListViewItemText(list, i, text);
+        names->texts.push_back(text);
+        names->firstPosition.emplace(names->texts.back(), i);  // keeps the first of equal names
+    }
+}
+
+HICON ListNamesIcon(const TListNames& names, HIMAGELIST images, const std::wstring& name) {
+    if (!images) return nullptr;
+    auto found = names.firstPosition.find(name);
+    return found == names.firstPosition.end() ? nullptr : IconAtPosition(images, found->second);
 }
 
 void PumpMessages() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "shell/folder_listing.h"
+#include "shell/main_window.h"
 #include "shell/main_state.h"
 #include "support/test_files.h"
 #include "thumbnails/thumbnail_worker.h"
@@ -39,8 +40,8 @@ WorkerHost::WorkerHost(int size) {
                             window_, reinterpret_cast<HMENU>(1001), instance, nullptr);
     shadow_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | LVS_ICON, 0, 0, 10, 10, window_,
                               reinterpret_cast<HMENU>(1002), instance, nullptr);
-    large_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1);
-    small_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1);
+    large_ = CreateThumbnailList(size);
+    small_ = CreateThumbnailList(size);
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large_));
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small_));
     ShowWindow(window_, SW_SHOWNOACTIVATE);

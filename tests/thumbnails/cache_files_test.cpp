@@ -344,3 +344,78 @@ TEST_F(FolderCache, FolderPictureCommandMakesThePicture) {
     FolderPictureCommand();
     EXPECT_EQ(IconFileColour(folder / L"Zuv_CACHE\\Zuv_FOLDER.icon.ico"), kRed);
 }
+
+namespace {
+
+// FNV-1a over the names and bytes of the files of a folder, in name order.
+unsigned long long FolderDigest(const std::wstring& path) {
+    unsigned long long h = 14695981039346656037ull;
+    auto mix = [&h](const void* data, size_t size) {
+        const unsigned char* p = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 1099511628211ull;
+    };
+    for (const std::wstring& name : FolderEntries(path)) {
+        mix(name.data(), name.size() * sizeof(wchar_t));
+        std::vector<unsigned char> bytes = ReadBytes(path + L"\\" + name);
+        mix(bytes.data(), bytes.size());
+    }
+    return h;
+}
+
+// A tile of its own for picture i: a pattern of i on a picture whose height
+// varies with i, so that colour rows and masks differ from item to item.
+void AddPatternPicture(HIMAGELIST images, int size, int i) {
+    int height = size / 2 + (i * 7) % (size / 2);
+    std::vector<Pixel> pixels(static_cast<size_t>(size) * height);
+    for (size_t k = 0; k < pixels.size(); ++k) {
+        pixels[k] = MakePixel((k + i) & 0xFF, (i * 13) & 0xFF, (k / size + i * 3) & 0xFF, 0);
+    }
+    HBITMAP picture = MakeBitmapFromPixels(size, height, pixels);
+    HBITMAP mask = MakeTileMask(picture, size);
+    HBITMAP tile = ScaleToTile(picture, size, 0);
+    ImageList_Add(images, tile, mask);
+    DeleteObject(tile);
+    DeleteObject(mask);
+}
+
+}  // namespace
+
+// The files of a folder save, down to the byte, as they were written when
+// every item's picture was looked up by reading the list view from its top:
+// the digest was recorded from that save.
+TEST(FolderCacheSave, FilesOfAFewHundredItemsAreThoseOfTheLookupByName) {
+    const int kItems = 300;
+    const int kSize = 100;  // mask rows of 14 bytes, written as 16
+    WorkerHost host{kSize};
+    TempFolder folder;
+    host.SetFolder(folder.path());
+    MakeFolder(folder / L"sub");
+    MakeFolder(folder / L"Zuv_CACHE");
+    std::vector<std::wstring> names = {L"sub", L"Zuv_CACHE"};
+    for (int i = 2; i < kItems; ++i) {
+        wchar_t name[32];
+        // Now and then a name that differs from an earlier one in case only:
+        // it takes that earlier item's picture.
+        if (i % 50 == 7) {
+            swprintf(name, 32, L"F%03d.TXT", i - 5);
+        } else {
+            swprintf(name, 32, L"f%03d.txt", i);
+        }
+        names.push_back(name);
+    }
+    FillListView(host.list(), names);
+    // The last three items have no picture: their old files go.
+    for (int i = 0; i < kItems - 3; ++i) AddPatternPicture(host.largeImages(), kSize, i);
+    WriteText(CacheFile(folder.path(), L"f299.txt", true), "old");
+    WriteText(CacheFile(folder.path(), L"f298.txt", false), "list view file");
+    WriteText(CacheFile(folder.path(), L"f010.txt", true), "stale");
+    iconView = 1;
+
+    SaveFolderCache(host.window(), host.list(), host.largeImages(), host.smallImages(), folder.path().c_str());
+
+    std::vector<std::wstring> files = FolderEntries(folder / L"Zuv_CACHE");
+    EXPECT_EQ(files.size(), static_cast<size_t>(kItems - 2 - 6 - 3 + 1));
+    EXPECT_FALSE(FileExists(CacheFile(folder.path(), L"f299.txt", true)));
+    EXPECT_EQ(ReadBytes(CacheFile(folder.path(), L"f298.txt", false)).size(), 14u);
+    EXPECT_EQ(FolderDigest(folder / L"Zuv_CACHE"), 0xcd2fdd5681cf37bdull) << std::hex << FolderDigest(folder / L"Zuv_CACHE");
+}

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "shell/folder_listing.h"
 #include "shell/main_state.h"
 #include "support/gui_levels.h"
 #include "support/test_files.h"
@@ -415,6 +416,95 @@ TEST_F(Worker, PicturesOfAnUnfinishedRunAreNotReusedByTheOlderNames) {
     ASSERT_TRUE(host.Run(0, 1));
     ASSERT_EQ(ImageCount(), 3);
     EXPECT_NE(Colour(2), kRed) << "c.txt got b.txt's picture";
+}
+
+namespace {
+
+// A colour of its own for each of a few hundred items.
+COLORREF ItemColour(int i) {
+    return RGB(i & 0xFF, 40 + 80 * (i >> 8), 200);
+}
+
+std::wstring NumberedName(const wchar_t* prefix, int i) {
+    wchar_t name[32];
+    swprintf(name, 32, L"%ls%03d.txt", prefix, i);
+    return name;
+}
+
+}  // namespace
+
+// More items than one growth step of the image list: a list that grows and
+// is emptied and filled again keeps picture i with item i.
+TEST_F(Worker, PictureIStaysWithItemIAcrossRebuildZeroRuns) {
+    if (FolderListingIsPlaceholder()) GTEST_SKIP() << "the folder listing still lists nothing";
+    const int kItems = 300;
+    for (int i = 0; i < kItems; ++i) {
+        WriteText(folder / NumberedName(L"f", i), "f");
+        WriteIconFile(CacheFile(folder.path(), NumberedName(L"f", i), true), kSize, ItemColour(i));
+    }
+    ListFolder(host.list(), folder.path().c_str(), 1);
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageCount(), kItems);
+    for (int i = 0; i < kItems; ++i) ASSERT_EQ(Colour(i), ItemColour(i)) << i;
+
+    // Without cache files now, ten files gone and five new ones in the middle:
+    // every remaining name takes its own earlier picture at its new position.
+    RemoveTree(folder / L"Zuv_CACHE");
+    for (int i = 100; i < 110; ++i) DeleteFileW((folder / NumberedName(L"f", i)).c_str());
+    for (int i = 0; i < 5; ++i) WriteText(folder / NumberedName(L"g", i), "g");
+    ListFolder(host.list(), folder.path().c_str(), 1);
+    std::vector<std::wstring> names = ListViewNames(host.list());
+    ASSERT_EQ(names.size(), static_cast<size_t>(kItems - 10 + 5));
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        ASSERT_TRUE(host.Run(0));
+        ASSERT_EQ(ImageCount(), static_cast<int>(names.size()));
+        std::vector<COLORREF> newPictures;
+        for (size_t p = 0; p < names.size(); ++p) {
+            if (names[p][0] == L'f') {
+                ASSERT_EQ(Colour(static_cast<int>(p)), ItemColour(_wtoi(names[p].c_str() + 1))) << p;
+            } else {
+                newPictures.push_back(Colour(static_cast<int>(p)));
+            }
+        }
+        for (COLORREF c : newPictures) EXPECT_NE(c, ItemColour(0));
+    }
+}
+
+// Navigation while the worker saves the cache: the names read from then on
+// are those of the other folder, and none of them may get a file in the
+// folder being saved, nor the other folder a cache folder.
+TEST_F(Worker, SaveInterruptedByNavigationWritesNoFileOfTheOtherFolder) {
+    const int kItems = 20;
+    std::vector<std::wstring> ours, theirs;
+    for (int i = 0; i < kItems; ++i) {
+        ours.push_back(NumberedName(L"a", i));
+        theirs.push_back(NumberedName(L"b", i));
+    }
+    MakeItems({}, ours);
+    TempFolder other;
+    for (const std::wstring& name : theirs) WriteText(other / name, "b");
+    workerParams.cacheAutoSave = 1;
+    bool runDone = false;
+    bool navigated = false;
+    RecordWorkerMessages([&](UINT message, WPARAM wParam, LPARAM) {
+        if (message == LVM_REDRAWITEMS && wParam == kItems - 1) runDone = true;
+        // The save reads item 5's name: the user moves to the other folder
+        // first, as the shell does it (new generation, new folder, relisting).
+        if (message == LVM_GETITEMTEXTW && wParam == 5 && runDone && !navigated) {
+            navigated = true;
+            workerParams.generation = workerParams.generation + 1;
+            host.SetFolder(other.path());
+            FillListView(host.list(), theirs);
+        }
+    });
+    ASSERT_TRUE(host.Run());
+    host.SetListHook(nullptr);
+    ASSERT_TRUE(navigated) << "the save never read item 5";
+    for (const std::wstring& file : FolderEntries(folder / L"Zuv_CACHE")) {
+        EXPECT_EQ(file[0], L'a') << "a file of the other folder's item";
+    }
+    EXPECT_FALSE(FolderExists(other / L"Zuv_CACHE"));
 }
 
 TEST_F(Worker, StopRoutineClosesEndedAndAbandonsStuckWorkers) {
