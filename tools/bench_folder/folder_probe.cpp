@@ -143,12 +143,14 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
 
+    // The main window exists before its children do (they are made while it is created).
     FindWindowOf f = {pi.dwProcessId, nullptr};
-    while (!f.found && Now() - start < 30000) {
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&f));
-        if (!f.found) Sleep(2);
+    HWND list = nullptr;
+    while (!list && Now() - start < 30000) {
+        if (!f.found) EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&f));
+        if (f.found) list = GetDlgItem(f.found, 1001);
+        if (!list) Sleep(2);
     }
-    HWND list = f.found ? GetDlgItem(f.found, 1001) : nullptr;
     if (!list) {
         fwprintf(stderr, L"probe: no main window\n");
         TerminateProcess(pi.hProcess, 1);
