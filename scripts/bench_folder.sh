@@ -35,8 +35,8 @@ make_folder() { # DIR COUNT WIDTH HEIGHT EXT
     rm -f "$dir"/base*."$ext"
     touch "$dir.complete-$count"
 }
-make_folder "$data/photos" "$photos" 4000 3000 jpg
-make_folder "$data/pngs" "$pngs" 640 480 png
+[ "$photos" -gt 0 ] && make_folder "$data/photos" "$photos" 4000 3000 jpg
+[ "$pngs" -gt 0 ] && make_folder "$data/pngs" "$pngs" 640 480 png
 
 # Zuv_plain with its own settings: cache saved after every completed run.
 app=$build/bench_folder_app

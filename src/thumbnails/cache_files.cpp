@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "shell/main_state.h"
+#include "thumbnails/image_bitmap.h"
 #include "thumbnails/thumbnail_worker.h"
 
 namespace {
@@ -99,6 +100,88 @@ void WriteBitmapRowsBottomUp(HANDLE file, HBITMAP bitmap) {
                     bits.data() + static_cast<size_t>(y) * rowBytes, rowBytes);
     }
     WriteAll(file, rows.data(), static_cast<DWORD>(rows.size()));
+}
+
+namespace {
+
+unsigned ReadWord(const unsigned char* p) {
+    return p[0] | (p[1] << 8);
+}
+
+unsigned long ReadDword(const unsigned char* p) {
+    return ReadWord(p) | (static_cast<unsigned long>(ReadWord(p + 2)) << 16);
+}
+
+}  // namespace
+
+bool ParseCacheIconFile(const unsigned char* data, size_t length, int size, TCacheIconLayout* layout) {
+    if (!data || size <= 0 || size > 4096 || length < 6 + sizeof(TIconDirEntry)) return false;
+    if (ReadWord(data) != 0 || ReadWord(data + 2) != 1 || ReadWord(data + 4) != 1) return false;
+    const unsigned char* entry = data + 6;
+    if (entry[0] != (size & 0xFF) || entry[1] != (size & 0xFF) || ReadWord(entry + 4) != 1 ||
+        ReadWord(entry + 6) != 32) {
+        return false;
+    }
+    size_t colourBytes = static_cast<size_t>(size) * size * 4;
+    size_t maskBytes = static_cast<size_t>(size) * (((size + 31) / 32) * 4);
+    size_t imageBytes = sizeof(BITMAPINFOHEADER) + colourBytes + maskBytes;
+    size_t offset = ReadDword(entry + 12);
+    if (ReadDword(entry + 8) != imageBytes || offset < 6 + sizeof(TIconDirEntry) || offset > length ||
+        length - offset < imageBytes) {
+        return false;
+    }
+    const unsigned char* header = data + offset;
+    if (ReadDword(header) != sizeof(BITMAPINFOHEADER) || ReadDword(header + 4) != static_cast<unsigned long>(size) ||
+        ReadDword(header + 8) != 2ul * size || ReadWord(header + 12) != 1 || ReadWord(header + 14) != 32 ||
+        ReadDword(header + 16) != BI_RGB) {
+        return false;
+    }
+    layout->colourOffset = offset + sizeof(BITMAPINFOHEADER);
+    layout->maskOffset = layout->colourOffset + colourBytes;
+    return true;
+}
+
+bool LoadCacheIconBitmaps(const wchar_t* path, int size, HBITMAP* colour, HBITMAP* mask) {
+    *colour = nullptr;
+    *mask = nullptr;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER fileSize = {};
+    std::vector<unsigned char> data;
+    DWORD read = 0;
+    // A cache file of this program is far below this; anything larger is some other icon.
+    bool ok = GetFileSizeEx(file, &fileSize) && fileSize.QuadPart > 0 && fileSize.QuadPart < (64 << 20);
+    if (ok) {
+        data.resize(static_cast<size_t>(fileSize.QuadPart));
+        ok = ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) && read == data.size();
+    }
+    CloseHandle(file);
+    TCacheIconLayout layout = {};
+    if (!ok || !ParseCacheIconFile(data.data(), data.size(), size, &layout)) return false;
+
+    // Both bottom-up, as the file holds them, so the rows go in unchanged.
+    void* bits = nullptr;
+    HBITMAP picture = CreateDib(DibHeader(size, size, 32), &bits);
+    HBITMAP maskBitmap = CreateBitmap(size, size, 1, 1, nullptr);
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[2];
+    } maskInfo = {DibHeader(size, size, 1), {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+    HDC screen = GetDC(nullptr);
+    ok = picture && maskBitmap &&
+         SetDIBits(screen, maskBitmap, 0, size, data.data() + layout.maskOffset,
+                   reinterpret_cast<BITMAPINFO*>(&maskInfo), DIB_RGB_COLORS) == size;
+    ReleaseDC(nullptr, screen);
+    if (!ok) {
+        if (picture) DeleteObject(picture);
+        if (maskBitmap) DeleteObject(maskBitmap);
+        return false;
+    }
+    std::memcpy(bits, data.data() + layout.colourOffset, static_cast<size_t>(size) * size * 4);
+    GdiFlush();
+    *colour = picture;
+    *mask = maskBitmap;
+    return true;
 }
 
 void SaveIconFile(HICON icon, const wchar_t* path) {

@@ -26,6 +26,21 @@ void WriteBitmapRowsBottomUp(HANDLE file, HBITMAP bitmap);
 // any file there. No icon writes no file. The icon stays the caller's.
 void SaveIconFile(HICON icon, const wchar_t* path);
 
+// Where the picture lies in a cache file exactly as SaveIconFile writes it
+// from a thumbnail of `size` pixels square: one 32-bit image with its mask,
+// rows bottom first. False for any other icon file (another size or depth,
+// more images, a short or inconsistent file).
+struct TCacheIconLayout {
+    size_t colourOffset;  // size rows of size * 4 bytes
+    size_t maskOffset;    // size rows of ((size + 31) / 32) * 4 bytes
+};
+bool ParseCacheIconFile(const unsigned char* data, size_t length, int size, TCacheIconLayout* layout);
+
+// The colour bitmap and mask of such a cache file, both the caller's; false
+// (and nothing made) for any other file, which the caller then loads as an
+// icon.
+bool LoadCacheIconBitmaps(const wchar_t* path, int size, HBITMAP* colour, HBITMAP* mask);
+
 // Writes the current view's cache file of every item of the list view that is
 // not a folder, creating the cache folder even when nothing is written.
 void SaveFolderCache(HWND window, HWND list, HIMAGELIST imagesLarge, HIMAGELIST imagesSmall,

@@ -149,6 +149,12 @@ TStepResult StepCacheFile(TWorkerRun& run, TWorkerItem& item) {
     wchar_t cacheFile[kPath];
     if (!MakeItemCacheFilePath(cacheFile, run.folder, item.name, SharedValue(iconView))) return kNextStep;
     if (!PathFileExistsW(cacheFile)) return kNextStep;
+    // A file as this program writes it goes into the list as its two bitmaps:
+    // loading it as an icon and adding that cost several copies of the
+    // picture and were most of a cached revisit's time.
+    HBITMAP colour = nullptr;
+    HBITMAP mask = nullptr;
+    if (LoadCacheIconBitmaps(cacheFile, run.size, &colour, &mask)) return AddBitmap(run, item, colour, mask);
     HICON icon = static_cast<HICON>(LoadImageW(nullptr, cacheFile, IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
     if (!icon) return kNextStep;  // a file that is no icon counts as absent
     return AddIcon(run, item, icon);

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
+#include "support/guarded_bytes.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
 #include "support/worker_host.h"
@@ -418,4 +420,118 @@ TEST(FolderCacheSave, FilesOfAFewHundredItemsAreThoseOfTheLookupByName) {
     EXPECT_FALSE(FileExists(CacheFile(folder.path(), L"f299.txt", true)));
     EXPECT_EQ(ReadBytes(CacheFile(folder.path(), L"f298.txt", false)).size(), 14u);
     EXPECT_EQ(FolderDigest(folder / L"Zuv_CACHE"), 0xcd2fdd5681cf37bdull) << std::hex << FolderDigest(folder / L"Zuv_CACHE");
+}
+
+namespace {
+
+// An image-list tile as the worker makes it, with or without alpha, as an icon.
+HICON TileIcon(int size, bool withAlpha) {
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 4);
+    int height = size * 3 / 5;
+    std::vector<Pixel> pixels(static_cast<size_t>(size) * height);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = MakePixel(i & 0xFF, (i >> 5) & 0xFF, 0x5A, withAlpha ? static_cast<BYTE>(i % 200 + 20) : 0);
+    }
+    HBITMAP picture = MakeBitmapFromPixels(size, height, pixels);
+    if (withAlpha) PremultiplyAlpha(picture);
+    HBITMAP mask = MakeTileMask(picture, size);
+    HBITMAP tile = ScaleToTile(picture, size, withAlpha ? 1 : 0);
+    ImageList_Add(images, tile, mask);
+    DeleteObject(tile);
+    DeleteObject(mask);
+    HICON icon = ImageList_GetIcon(images, 0, ILD_NORMAL);
+    ImageList_Destroy(images);
+    return icon;
+}
+
+// The bytes SaveIconFile writes for picture 0 of an image list.
+std::vector<unsigned char> SavedBytes(HIMAGELIST images, const std::wstring& path) {
+    HICON icon = ImageList_GetIcon(images, 0, ILD_NORMAL);
+    SaveIconFile(icon, path.c_str());
+    if (icon) DestroyIcon(icon);
+    return ReadBytes(path);
+}
+
+}  // namespace
+
+// A cache file read straight into its bitmaps puts the same picture into the
+// image list as loading it as an icon and adding that; saved again, both give
+// the file's own bytes.
+TEST(CacheFiles, CacheFileReadAsBitmapsGivesTheIconsPicture) {
+    TempFolder folder;
+    for (int size : {48, 100, 256}) {
+        for (bool withAlpha : {false, true}) {
+            SCOPED_TRACE(testing::Message() << size << (withAlpha ? " with alpha" : ""));
+            std::wstring path = folder / L"cached.ico";
+            HICON original = TileIcon(size, withAlpha);
+            SaveIconFile(original, path.c_str());
+            DestroyIcon(original);
+            std::vector<unsigned char> written = ReadBytes(path);
+
+            HIMAGELIST direct = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 4);
+            HBITMAP colour = nullptr;
+            HBITMAP mask = nullptr;
+            ASSERT_TRUE(LoadCacheIconBitmaps(path.c_str(), size, &colour, &mask));
+            ASSERT_EQ(ImageList_Add(direct, colour, mask), 0);
+            DeleteObject(colour);
+            DeleteObject(mask);
+
+            HIMAGELIST throughIcon = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 4);
+            HICON loaded = static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+            ASSERT_NE(loaded, nullptr);
+            ASSERT_EQ(ImageList_ReplaceIcon(throughIcon, -1, loaded), 0);
+            DestroyIcon(loaded);
+
+            EXPECT_EQ(SavedBytes(direct, folder / L"direct.ico"), written);
+            EXPECT_EQ(SavedBytes(throughIcon, folder / L"icon.ico"), written);
+            ImageList_Destroy(direct);
+            ImageList_Destroy(throughIcon);
+        }
+    }
+}
+
+// Anything but this program's own layout at the asked size is left to the
+// icon loader.
+TEST(CacheFiles, OnlyTheProgramsOwnCacheLayoutIsReadAsBitmaps) {
+    TempFolder folder;
+    std::wstring path = folder / L"cached.ico";
+    HICON icon = TileIcon(48, false);
+    SaveIconFile(icon, path.c_str());
+    DestroyIcon(icon);
+    const std::vector<unsigned char> good = ReadBytes(path);
+    TCacheIconLayout layout = {};
+    ASSERT_TRUE(ParseCacheIconFile(good.data(), good.size(), 48, &layout));
+    EXPECT_EQ(layout.colourOffset, 62u);
+    EXPECT_EQ(layout.maskOffset, 62u + 48 * 48 * 4);
+
+    struct {
+        const char* what;
+        std::function<void(std::vector<unsigned char>&)> change;
+    } cases[] = {
+        {"two images", [](std::vector<unsigned char>& b) { b[4] = 2; }},
+        {"not an icon", [](std::vector<unsigned char>& b) { b[2] = 2; }},
+        {"24 bits", [](std::vector<unsigned char>& b) { b[12] = 24; }},
+        {"entry of another size", [](std::vector<unsigned char>& b) { b[6] = 32; }},
+        {"header of another width", [](std::vector<unsigned char>& b) { b[26] = 32; }},
+        {"compressed", [](std::vector<unsigned char>& b) { b[38] = 1; }},
+        {"image bytes disagree", [](std::vector<unsigned char>& b) { b[14] += 4; }},
+        {"offset past the end", [](std::vector<unsigned char>& b) { b[20] = 0x7F; }},
+        {"offset inside the directory", [](std::vector<unsigned char>& b) { b[18] = 4; }},
+        {"cut short", [](std::vector<unsigned char>& b) { b.resize(b.size() - 1); }},
+        {"header only", [](std::vector<unsigned char>& b) { b.resize(10); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<unsigned char> bytes = good;
+        c.change(bytes);
+        GuardedBytes guarded(bytes);
+        EXPECT_FALSE(ParseCacheIconFile(guarded.data(), guarded.size(), 48, &layout));
+    }
+    EXPECT_FALSE(ParseCacheIconFile(good.data(), good.size(), 64, &layout)) << "another thumbnail size";
+
+    HBITMAP colour = nullptr;
+    HBITMAP mask = nullptr;
+    EXPECT_FALSE(LoadCacheIconBitmaps(path.c_str(), 64, &colour, &mask));
+    EXPECT_EQ(colour, nullptr);
+    EXPECT_FALSE(LoadCacheIconBitmaps((folder / L"missing.ico").c_str(), 48, &colour, &mask));
 }

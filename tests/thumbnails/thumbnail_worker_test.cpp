@@ -206,6 +206,16 @@ TEST_F(Worker, CacheFileThatIsNoIconCountsAsAbsent) {
     EXPECT_EQ(Colour(1), kGreen);
 }
 
+TEST_F(Worker, CacheFileOfAnotherSizeIsLoadedAsAnIcon) {
+    MakeItems({}, {L"a.txt", L"b.txt"});
+    WriteIconFile(CacheFile(folder.path(), L"a.txt", true), 16, kRed);
+    WriteIconFile(CacheFile(folder.path(), L"b.txt", true), kSize, kGreen);
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageCount(), 2);
+    EXPECT_EQ(Colour(0), kRed);
+    EXPECT_EQ(Colour(1), kGreen);
+}
+
 TEST_F(Worker, RebuildZeroReusesThePicturesOfUnchangedFileNames) {
     MakeItems({L"sub"}, {L"b.txt", L"c.txt", L"d.txt"});
     // The previous run's pictures, named by the hidden list view.
