@@ -34,14 +34,18 @@ unsigned Dword(const std::vector<unsigned char>& b, size_t at) {
 }
 
 // A tile of a picture twice as wide as high, with its mask, as an image list
-// icon: the colour bitmap and the mask then both carry a pattern.
-HICON ImageListTileIcon(int size) {
+// icon: the colour bitmap and the mask then both carry a pattern. With alpha
+// the picture is premultiplied and tiled as the worker tiles such pictures.
+HICON ImageListTileIcon(int size, bool withAlpha = false) {
     HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1);
     std::vector<Pixel> pixels(static_cast<size_t>(size) * size / 2);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = MakePixel(i & 0xFF, (i >> 8) & 0xFF, 0x5A, 0);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = MakePixel(i & 0xFF, (i >> 8) & 0xFF, 0x5A, withAlpha ? static_cast<BYTE>(i % 200 + 20) : 0);
+    }
     HBITMAP picture = MakeBitmapFromPixels(size, size / 2, pixels);
+    if (withAlpha) PremultiplyAlpha(picture);
     HBITMAP mask = MakeTileMask(picture, size);
-    HBITMAP tile = ScaleToTile(picture, size, 0);
+    HBITMAP tile = ScaleToTile(picture, size, withAlpha ? 1 : 0);
     ImageList_Add(images, tile, mask);
     DeleteObject(tile);
     DeleteObject(mask);
@@ -424,26 +428,6 @@ TEST(FolderCacheSave, FilesOfAFewHundredItemsAreThoseOfTheLookupByName) {
 
 namespace {
 
-// An image-list tile as the worker makes it, with or without alpha, as an icon.
-HICON TileIcon(int size, bool withAlpha) {
-    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 4);
-    int height = size * 3 / 5;
-    std::vector<Pixel> pixels(static_cast<size_t>(size) * height);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        pixels[i] = MakePixel(i & 0xFF, (i >> 5) & 0xFF, 0x5A, withAlpha ? static_cast<BYTE>(i % 200 + 20) : 0);
-    }
-    HBITMAP picture = MakeBitmapFromPixels(size, height, pixels);
-    if (withAlpha) PremultiplyAlpha(picture);
-    HBITMAP mask = MakeTileMask(picture, size);
-    HBITMAP tile = ScaleToTile(picture, size, withAlpha ? 1 : 0);
-    ImageList_Add(images, tile, mask);
-    DeleteObject(tile);
-    DeleteObject(mask);
-    HICON icon = ImageList_GetIcon(images, 0, ILD_NORMAL);
-    ImageList_Destroy(images);
-    return icon;
-}
-
 // The bytes SaveIconFile writes for picture 0 of an image list.
 std::vector<unsigned char> SavedBytes(HIMAGELIST images, const std::wstring& path) {
     HICON icon = ImageList_GetIcon(images, 0, ILD_NORMAL);
@@ -463,7 +447,7 @@ TEST(CacheFiles, CacheFileReadAsBitmapsGivesTheIconsPicture) {
         for (bool withAlpha : {false, true}) {
             SCOPED_TRACE(testing::Message() << size << (withAlpha ? " with alpha" : ""));
             std::wstring path = folder / L"cached.ico";
-            HICON original = TileIcon(size, withAlpha);
+            HICON original = ImageListTileIcon(size, withAlpha);
             SaveIconFile(original, path.c_str());
             DestroyIcon(original);
             std::vector<unsigned char> written = ReadBytes(path);
@@ -495,7 +479,7 @@ TEST(CacheFiles, CacheFileReadAsBitmapsGivesTheIconsPicture) {
 TEST(CacheFiles, OnlyTheProgramsOwnCacheLayoutIsReadAsBitmaps) {
     TempFolder folder;
     std::wstring path = folder / L"cached.ico";
-    HICON icon = TileIcon(48, false);
+    HICON icon = ImageListTileIcon(48);
     SaveIconFile(icon, path.c_str());
     DestroyIcon(icon);
     const std::vector<unsigned char> good = ReadBytes(path);
