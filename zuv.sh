@@ -56,6 +56,10 @@ run)
         cp "$ZUV_PDFIUM" "$BUILD/pdfium.dll"
         exe=$BUILD/Zuv.exe
     fi
+    # HTML screenshots out of the box: the browser bridge is the "chrome.exe"
+    # program unless the settings file names one already.
+    bridge=$BUILD/tools/browser_bridge.exe
+    python3 scripts/default_setting.py "${exe%.exe}.ini" UserSetting chrome.exe "Z:${bridge//\//\\}"
     trap cleanup EXIT
     zuv_wine_env "$ZUV_WINE64" "$exe" "Z:${folder//\//\\}"
     ;;

@@ -1,8 +1,10 @@
 #include "thumbnails/worker_renderers.h"
 
 #include "thumbnails/renderers/exif_orientation.h"
+#include "thumbnails/renderers/html_screenshot.h"
 #include "thumbnails/renderers/image_decoding.h"
 #include "thumbnails/renderers/mp3_info.h"
+#include "thumbnails/renderers/text_file.h"
 #include "thumbnails/renderers/video_frame.h"
 
 // Renderers not built yet yield nothing, so the item goes on to the next step.
@@ -24,8 +26,8 @@ HBITMAP WorkerFontSample(wchar_t*, int, int, int, const wchar_t*, const wchar_t*
     return nullptr;  // not built yet: RenderFontSample(...)
 }
 
-HBITMAP WorkerHtmlScreenshot(const wchar_t*, const wchar_t*) {
-    return nullptr;  // not built yet: RenderHtmlScreenshot(browser, path)
+HBITMAP WorkerHtmlScreenshot(const wchar_t* browser, const wchar_t* path) {
+    return RenderHtmlScreenshot(browser, path);
 }
 
 HBITMAP WorkerImage(const wchar_t* path, int size, int speedMode) {
@@ -44,6 +46,6 @@ HBITMAP WorkerDocxPage(HWND, const wchar_t*, int, int, const wchar_t*) {
     return nullptr;  // not built yet: RenderDocx(window, path, width, height, fontName)
 }
 
-HBITMAP WorkerTextFile(const wchar_t*, int, int, const wchar_t*) {
-    return nullptr;  // not built yet: RenderTextFile(path, width, height, fontName)
+HBITMAP WorkerTextFile(const wchar_t* path, int width, int height, const wchar_t* fontName) {
+    return RenderTextFile(path, width, height, fontName);
 }

@@ -142,6 +142,14 @@ COLORREF ImageListColour(HIMAGELIST images, int index, int x, int y) {
     return colour;
 }
 
+BitmapPixels ImageListPixels(HIMAGELIST images, int index) {
+    ICONINFO info;
+    if (!ImageListIconBitmaps(images, index, &info)) return {};
+    BitmapPixels pixels = ReadBitmapPixels(info.hbmColor);
+    DeleteIconBitmaps(info);
+    return pixels;
+}
+
 bool ImageListMaskBit(HIMAGELIST images, int index, int x, int y) {
     ICONINFO info;
     if (!ImageListIconBitmaps(images, index, &info)) return false;

@@ -51,6 +51,8 @@ HICON MakeSolidIcon(int size, COLORREF colour);
 // The colour of pixel (x, y) of picture `index` of an image list, read from
 // the icon the image list makes of it; CLR_INVALID when there is none.
 COLORREF ImageListColour(HIMAGELIST images, int index, int x, int y);
+// Every pixel of that picture's colour bitmap; empty when there is none.
+BitmapPixels ImageListPixels(HIMAGELIST images, int index);
 // Whether pixel (x, y) of that picture's mask is transparent.
 bool ImageListMaskBit(HIMAGELIST images, int index, int x, int y);
 // Appends an opaque tile of one colour to an image list.
