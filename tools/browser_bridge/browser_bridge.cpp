@@ -18,7 +18,8 @@
 namespace {
 
 const DWORD kGiveUpMs = 60000;
-const int kChromiumSeconds = 20;
+// A little longer than Zuv waits for a screenshot.
+const int kChromiumSeconds = 8;
 
 // Wine's own conversion; absent on Windows.
 std::string UnixPath(const std::wstring& path) {
@@ -136,7 +137,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         " --no-default-browser-check --user-data-dir=\"$profile\" " + ShellQuoted(unixPage) +
         " >/dev/null 2>&1 </dev/null\n"
         "code=$?\n"
-        "rm -rf \"$profile\"\n"
+        "rm -rf \"$profile\" \"$0\"\n"
         "echo $code >" + ShellQuoted(unixMarker + ".part") + " && mv " + ShellQuoted(unixMarker + ".part") + " " +
         ShellQuoted(unixMarker) + "\n";
     if (!WriteFileText(script, text)) return 3;

@@ -56,6 +56,33 @@ std::wstring ReadLines(FILE* stream, int encoding) {
     return text;
 }
 
+// One Direct2D factory for the process, made on first use and kept: making
+// one costs Wine about half a second (it brings up a Direct3D device), which
+// every text tile would pay. It is multithreaded, so workers and the preview
+// may use it at once; the caller gets its own reference.
+ID2D1Factory* SharedD2DFactory() {
+    static ID2D1Factory* shared = nullptr;
+    ID2D1Factory* factory = static_cast<ID2D1Factory*>(InterlockedCompareExchangePointer(
+        reinterpret_cast<void* volatile*>(&shared), nullptr, nullptr));
+    if (!factory) {
+        ID2D1Factory* made = nullptr;
+        if (FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_MULTI_THREADED, __uuidof(ID2D1Factory), nullptr,
+                                     reinterpret_cast<void**>(&made))) ||
+            !made) {
+            return nullptr;
+        }
+        factory = static_cast<ID2D1Factory*>(InterlockedCompareExchangePointer(
+            reinterpret_cast<void* volatile*>(&shared), made, nullptr));
+        if (factory) {
+            made->Release();  // another thread was first
+        } else {
+            factory = made;
+        }
+    }
+    factory->AddRef();
+    return factory;
+}
+
 bool HasFamily(IDWriteFontCollection* fonts, const wchar_t* name) {
     UINT32 index = 0;
     BOOL exists = FALSE;
@@ -105,8 +132,8 @@ void DrawTextWithDirectWrite(HDC dc, FILE* stream, int encoding, int width, int 
     ID2D1DCRenderTarget* target = nullptr;
     ID2D1SolidColorBrush* brush = nullptr;
     IDWriteTextFormat* format = nullptr;
-    HRESULT hr = D2D1CreateFactory(D2D1_FACTORY_TYPE_MULTI_THREADED, __uuidof(ID2D1Factory), nullptr,
-                                   reinterpret_cast<void**>(&d2d));
+    d2d = SharedD2DFactory();
+    HRESULT hr = d2d ? S_OK : E_FAIL;
     if (SUCCEEDED(hr)) {
         hr = DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
                                  reinterpret_cast<IUnknown**>(&dwrite));

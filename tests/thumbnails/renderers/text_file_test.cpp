@@ -149,6 +149,27 @@ TEST_F(TextFile, ALongLineCountsAsSeveralLines) {
     EXPECT_NE(Render(L"95.txt", longLine + Lines(95), kWidth, kHeight).pixels, cut.pixels);
 }
 
+// The encoding is chosen from at most kTextSampleBytes bytes: a file of that
+// size is judged on all of them, a longer one on its first ones only. Here a
+// UTF-8 "\xC4\x80" (which no Shift-JIS text holds) right at the end decides.
+TEST_F(TextFile, EncodingIsChosenFromABoundedSample) {
+    const std::string head = "\x83\x65\x83\x58\x83\x67\n";  // テスト in Shift-JIS
+    const std::string tail = "\xC4\x80\n";
+    std::string filler;
+    while (filler.size() < kTextSampleBytes - head.size() - tail.size()) filler += "x\n";
+    filler.resize(kTextSampleBytes - head.size() - tail.size(), '\n');
+    std::string within = head + filler + tail;
+    ASSERT_EQ(within.size(), kTextSampleBytes);
+    std::string beyond = head + filler + "\n" + tail;
+
+    std::string shortFile = head;
+    for (int i = 0; i < 100; ++i) shortFile += "x\n";
+    BitmapPixels shiftJis = Render(L"short.txt", shortFile);
+    ASSERT_GE(DarkRows(shiftJis).first, 0);
+    EXPECT_EQ(Render(L"beyond.txt", beyond).pixels, shiftJis.pixels);
+    EXPECT_NE(Render(L"within.txt", within).pixels, shiftJis.pixels);
+}
+
 TEST_F(TextFile, BinaryBytesStillGiveATile) {
     std::vector<unsigned char> bytes;
     for (int i = 0; i < 4096; ++i) bytes.push_back(static_cast<unsigned char>((i * 37) & 0xFF));
