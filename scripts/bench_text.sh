@@ -20,7 +20,7 @@ cmake --build "$BUILD" --target bench_text >/dev/null
 
 work=$BUILD/bench
 texts=$work/texts_$count
-if [ ! -f "$texts/.done" ]; then
+if [ ! -f "$texts.done" ]; then
     echo "bench: making $count text files" >&2
     rm -rf "$texts"
     mkdir -p "$texts"
@@ -42,7 +42,7 @@ for i in range(count):
     data = mark + "\r\n".join(lines).encode(encoding)
     open(os.path.join(folder, "text_%04d.txt" % i), "wb").write(data)
 PY
-    touch "$texts/.done"
+    touch "$texts.done"
 fi
 small=$work/small.txt
 printf 'a small file\r\n' >"$small"

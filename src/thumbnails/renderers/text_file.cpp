@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "thumbnails/image_bitmap.h"
 #include "thumbnails/renderers/safe_release.h"
@@ -81,6 +82,32 @@ ID2D1Factory* SharedD2DFactory() {
     }
     factory->AddRef();
     return factory;
+}
+
+// How much of the text reaches the bitmap: every line that starts above its
+// bottom edge, and one more. Wine's Direct2D draws each glyph of the text,
+// those below the bitmap too, at a cost that grows with the text; the lines
+// kept are laid out exactly as in the whole text, so the picture stays the same.
+UINT32 ShownTextLength(IDWriteFactory* dwrite, IDWriteTextFormat* format, const std::wstring& text, float width,
+                       float height, float bottom) {
+    UINT32 whole = static_cast<UINT32>(text.size());
+    IDWriteTextLayout* layout = nullptr;
+    if (FAILED(dwrite->CreateTextLayout(text.c_str(), whole, format, width, height, &layout))) return whole;
+    UINT32 count = 0;
+    layout->GetLineMetrics(nullptr, 0, &count);
+    std::vector<DWRITE_LINE_METRICS> lines(count);
+    UINT32 shown = whole;
+    if (count > 0 && SUCCEEDED(layout->GetLineMetrics(lines.data(), count, &count))) {
+        shown = 0;
+        float top = 0;
+        for (UINT32 i = 0; i < count && top <= bottom; ++i) {
+            shown += lines[i].length;
+            top += lines[i].height;
+        }
+        if (shown > whole) shown = whole;
+    }
+    SafeRelease(layout);
+    return shown;
 }
 
 bool HasFamily(IDWriteFontCollection* fonts, const wchar_t* name) {
@@ -158,7 +185,15 @@ void DrawTextWithDirectWrite(HDC dc, FILE* stream, int encoding, int width, int 
         // The DIB is white already, but Wine's DC render target starts from
         // a black surface of its own instead of the DC's pixels.
         target->Clear(D2D1::ColorF(1.0f, 1.0f, 1.0f, 1.0f));
-        target->DrawText(text.c_str(), static_cast<UINT32>(text.size()), format,
+        // The bitmap's bottom in device-independent pixels, never above the
+        // layout box's.
+        float dpiX = 96, dpiY = 96;
+        target->GetDpi(&dpiX, &dpiY);
+        float bottom = static_cast<float>(height) * 96.0f / (dpiY > 0 ? dpiY : 96.0f);
+        if (bottom < height) bottom = static_cast<float>(height);
+        UINT32 shown =
+            ShownTextLength(dwrite, format, text, static_cast<float>(width), static_cast<float>(height), bottom);
+        target->DrawText(text.c_str(), shown, format,
                          D2D1::RectF(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height)), brush,
                          D2D1_DRAW_TEXT_OPTIONS_ENABLE_COLOR_FONT, DWRITE_MEASURING_MODE_NATURAL);
         target->EndDraw();
