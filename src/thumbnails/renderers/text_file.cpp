@@ -222,8 +222,13 @@ HBITMAP RenderTextFile(const wchar_t* path, int width, int height, const wchar_t
         if (_wfopen_s(&stream, path, mode) != 0 || !stream) return nullptr;
     } else {
         // ANSI text is decoded in the user's code page; the locale stays so
-        // for the whole process.
-        _wsetlocale(LC_ALL, L"");
+        // for the whole process. It is set once, so that a worker reading
+        // lines is not disturbed by another one setting it again.
+        static volatile LONG localeSet = 0;
+        if (!localeSet) {
+            _wsetlocale(LC_ALL, L"");
+            localeSet = 1;
+        }
     }
 
     HDC screen = GetDC(nullptr);
