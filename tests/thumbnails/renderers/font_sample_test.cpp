@@ -144,20 +144,18 @@ TEST_F(FontSample, EachFaceIsDrawnFromItsOwnFile) {
     EXPECT_EQ(a.pixels.pixels, Render(FontFixture(L"sans.ttf")).pixels.pixels);
 }
 
-int FamiliesNamed(const wchar_t* face) {
+// Whether GDI gives a font of that face when asked for it by name.
+bool FaceIsInstalled(const wchar_t* face) {
     HDC dc = GetDC(nullptr);
-    LOGFONTW query = {};
-    query.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(query.lfFaceName, face, LF_FACESIZE);
-    int found = 0;
-    EnumFontFamiliesExW(
-        dc, &query, [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM count) -> int {
-            ++*reinterpret_cast<int*>(count);
-            return 1;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
+    HFONT font = CreateFontW(-12, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+    HGDIOBJ old = SelectObject(dc, font);
+    wchar_t given[LF_FACESIZE] = L"";
+    GetTextFaceW(dc, LF_FACESIZE, given);
+    SelectObject(dc, old);
+    DeleteObject(font);
     ReleaseDC(nullptr, dc);
-    return found;
+    return lstrcmpiW(given, face) == 0;
 }
 
 TEST_F(FontSample, DrawingLeavesNoGdiObjectsBehind) {
@@ -176,12 +174,13 @@ TEST_F(FontSample, MemoryFontsAreRemovedAfterDrawing) {
     DWORD count = 0;
     HANDLE added = AddFontMemResourceEx(control.data(), static_cast<DWORD>(control.size()), nullptr, &count);
     ASSERT_NE(added, nullptr);
+    ASSERT_TRUE(FaceIsInstalled(L"Zuv Probe Control"));
     RemoveFontMemResourceEx(added);
-    if (FamiliesNamed(L"Zuv Probe Control") != 0) GTEST_SKIP() << "RemoveFontMemResourceEx removes nothing here";
+    if (FaceIsInstalled(L"Zuv Probe Control")) GTEST_SKIP() << "RemoveFontMemResourceEx removes nothing here";
 
     std::wstring probe = Write(L"probe.ttf", RenamedFont(serif, L"Zuv Probe Removed"));
     for (int i = 0; i < 20; ++i) ASSERT_NE(Render(probe).bitmap, nullptr);
-    EXPECT_EQ(FamiliesNamed(L"Zuv Probe Removed"), 0);
+    EXPECT_FALSE(FaceIsInstalled(L"Zuv Probe Removed"));
 }
 
 TEST_F(FontSample, CollectionIndexIsClampedToItsMembers) {
