@@ -1,5 +1,7 @@
 #include "support/font_files.h"
 
+#include <windows.h>
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -223,6 +225,19 @@ Bytes RenamedFont(const Bytes& font, const std::wstring& name) {
     }
     SetFontTable(&tables, "name", MakeNameTable(records));
     return WriteSfnt(tables);
+}
+
+bool FaceIsInstalled(const wchar_t* face) {
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontW(-12, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+    HGDIOBJ old = SelectObject(dc, font);
+    wchar_t given[LF_FACESIZE] = L"";
+    GetTextFaceW(dc, LF_FACESIZE, given);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    return lstrcmpiW(given, face) == 0;
 }
 
 std::wstring FontFixture(const std::wstring& name) {

@@ -45,5 +45,8 @@ Bytes RenamedFont(const Bytes& font, const std::wstring& name);
 uint16_t FontRead16(const Bytes& data, size_t at);
 uint32_t FontRead32(const Bytes& data, size_t at);
 
+// Whether GDI gives a font of that face when asked for it by name.
+bool FaceIsInstalled(const wchar_t* face);
+
 // A font made by the build's font fixture script.
 std::wstring FontFixture(const std::wstring& name);

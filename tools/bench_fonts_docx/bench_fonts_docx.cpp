@@ -19,18 +19,11 @@
 #include "thumbnails/renderers/font_sample.h"
 #include "thumbnails/renderers/image_decoding.h"
 #include "thumbnails/tiles.h"
+#include "../bench_clock.h"
 
 namespace {
 
 const wchar_t kProbeFace[] = L"Zuv Bench Probe";
-
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
 
 std::vector<std::wstring> Files(const std::wstring& folder, const std::vector<std::wstring>& extensions) {
     std::vector<std::wstring> paths;
@@ -71,19 +64,6 @@ bool DocxSteps(const std::wstring& path, int size) {
     HBITMAP page = RenderDocx(nullptr, path.c_str(), size, size, L"");
     if (page) DeleteObject(page);
     return page != nullptr;
-}
-
-bool FaceIsInstalled(const wchar_t* face) {
-    HDC dc = GetDC(nullptr);
-    HFONT font = CreateFontW(-12, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-    HGDIOBJ old = SelectObject(dc, font);
-    wchar_t given[LF_FACESIZE] = L"";
-    GetTextFaceW(dc, LF_FACESIZE, given);
-    SelectObject(dc, old);
-    DeleteObject(font);
-    ReleaseDC(nullptr, dc);
-    return lstrcmpiW(given, face) == 0;
 }
 
 // Committed private memory (Wine reports it as the page-file usage only).

@@ -4,6 +4,8 @@
 #include <new>
 #include <utility>
 
+#include "thumbnails/image_bitmap.h"
+
 namespace {
 
 // DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOCLIP | DT_NOPREFIX | DT_EDITCONTROL
@@ -193,16 +195,10 @@ HBITMAP RenderDocx(HWND window, const wchar_t* path, int width, int height, cons
 
     HBITMAP bitmap = nullptr;
     if (hasText) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
-        info.bmiHeader.biSizeImage = static_cast<DWORD>(height) * ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+        BITMAPINFOHEADER header = DibHeader(width, -height, 24);
+        header.biSizeImage = static_cast<DWORD>(height) * ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
         void* bits = nullptr;
-        bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap = CreateDib(header, &bits);
         if (bitmap) {
             HGDIOBJ oldBitmap = SelectObject(memoryDc, bitmap);
             RECT area = {0, 0, width, height};

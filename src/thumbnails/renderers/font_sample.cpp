@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "thumbnails/image_bitmap.h"
 #include "thumbnails/renderers/font_conversion.h"
 
 namespace {
@@ -194,15 +195,8 @@ HBITMAP DrawFontData(const TFontData& font, int width, int height, int pointSize
             StringCchPrintfW(text, kSampleTextChars, L"%s\n%s", faceName, sample ? sample : L"");
         }
 
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bitmap = CreateDIBSection(memoryDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap = CreateDib(DibHeader(width, height, 24), &bits);
         if (bitmap) {
             HGDIOBJ oldBitmap = SelectObject(memoryDc, bitmap);
             RECT all = {0, 0, width, height};

@@ -144,20 +144,6 @@ TEST_F(FontSample, EachFaceIsDrawnFromItsOwnFile) {
     EXPECT_EQ(a.pixels.pixels, Render(FontFixture(L"sans.ttf")).pixels.pixels);
 }
 
-// Whether GDI gives a font of that face when asked for it by name.
-bool FaceIsInstalled(const wchar_t* face) {
-    HDC dc = GetDC(nullptr);
-    HFONT font = CreateFontW(-12, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-    HGDIOBJ old = SelectObject(dc, font);
-    wchar_t given[LF_FACESIZE] = L"";
-    GetTextFaceW(dc, LF_FACESIZE, given);
-    SelectObject(dc, old);
-    DeleteObject(font);
-    ReleaseDC(nullptr, dc);
-    return lstrcmpiW(given, face) == 0;
-}
-
 TEST_F(FontSample, DrawingLeavesNoGdiObjectsBehind) {
     std::wstring sans = FontFixture(L"sans.ttf");
     ASSERT_NE(Render(sans).bitmap, nullptr);  // GDI's own first-use objects
