@@ -18,6 +18,9 @@ const size_t kWoffHeaderSize = 44;
 const size_t kWoffEntrySize = 20;
 const size_t kSfntHeaderSize = 12;
 const size_t kTableRecordSize = 16;
+// Deflate never packs more than this many bytes into one, so a compressed
+// table that claims a longer original is lying.
+const uint64_t kMaxInflateRatio = 1032;
 // More members than any real collection holds; checking every member of a
 // lying count would take too long.
 const uint32_t kMaxCollectionMembers = 1024;
@@ -77,6 +80,7 @@ bool ReadWoffDirectory(const uint8_t* woff, size_t size, std::vector<TWoffTableE
         TWoffTableEntry entry = ReadWoffEntry(woff + kWoffHeaderSize + i * kWoffEntrySize);
         // A stored table longer than its original is not a WOFF table.
         if (entry.compLength > entry.origLength) return false;
+        if (entry.origLength > kMaxInflateRatio * entry.compLength + 64) return false;
         if (!RangeFits(size, entry.offset, entry.compLength)) return false;
         needed += Padded(entry.origLength);
         entries->push_back(entry);

@@ -121,6 +121,9 @@ TEST(WoffConversion, FilesThatDoNotFitAreRefused) {
     patched("original longer than it inflates to", 44 + 12, 301);
     cases.back().second[19] += 4;  // and the sfnt size to match it
     patched("original shorter than it inflates to", 44 + 12, 299);
+    // More than deflate can pack into the stored bytes, with a size to match.
+    patched("original beyond any inflation", 44 + 12, 200000);
+    cases.back().second[17] = 0x04;
     Bytes directory = packed;
     directory[13] = 200;  // entries counted past the end
     cases.emplace_back("table count", directory);
