@@ -9,17 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "../bench_clock.h"
 #include "thumbnails/worker_renderers.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
 
 std::vector<std::wstring> Files(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
