@@ -110,7 +110,9 @@ TEST_F(HtmlScreenshot, HangingBrowserIsEndedAfterFiveSeconds) {
 
 TEST_F(HtmlScreenshot, PageOfOneColourThroughChromium) {
     if (!HaveChromium()) GTEST_SKIP() << "Debian's chromium is not installed";
-    std::wstring page = WritePage(L"blue.html", "rgb(0,128,255)");
+    // Blanks, quotes and Japanese in the names reach chromium intact.
+    MakeFolder(folder / L"a b's");
+    std::wstring page = WritePage(L"a b's\\青い ページ.html", "rgb(0,128,255)");
     HBITMAP shot = RenderHtmlScreenshot(BrowserBridgeExe().c_str(), page.c_str());
     ASSERT_NE(shot, nullptr);
     SIZE size = BitmapSize(shot);
