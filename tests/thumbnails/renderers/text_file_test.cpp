@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/gui_levels.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
 #include "thumbnails/renderers/text_file.h"
@@ -175,6 +176,27 @@ TEST_F(TextFile, BinaryBytesStillGiveATile) {
     for (int i = 0; i < 4096; ++i) bytes.push_back(static_cast<unsigned char>((i * 37) & 0xFF));
     BitmapPixels pixels = Render(L"data.bin", bytes);
     EXPECT_EQ(pixels.width, 128);
+}
+
+// Device contexts, streams and handles are given back on every path.
+TEST_F(TextFile, NothingIsLeftBehind) {
+    std::wstring text = folder / L"a.txt";
+    std::wstring ansi = folder / L"b.txt";
+    std::wstring missing = folder / L"missing.txt";
+    ASSERT_TRUE(WriteBytes(text, Utf16(kJapanese, true)));
+    ASSERT_TRUE(WriteText(ansi, "plain\n"));
+    auto renderAll = [&] {
+        for (const std::wstring& path : {text, ansi, missing}) {
+            HBITMAP bitmap = RenderTextFile(path.c_str(), 64, 64, L"");
+            if (bitmap) DeleteObject(bitmap);
+        }
+    };
+    for (int i = 0; i < 5; ++i) renderAll();
+    DWORD gdi = GdiObjectLevel();
+    DWORD kernel = KernelHandleLevel();
+    for (int i = 0; i < 100; ++i) renderAll();
+    EXPECT_LE(GdiObjectLevel(), gdi + 10);
+    EXPECT_LE(KernelHandleLevel(), kernel + 10);
 }
 
 TEST_F(TextFile, FilesThatCannotBeOpenedGiveNone) {
