@@ -38,6 +38,9 @@ BitmapPixels ReadBitmapPixels(HBITMAP bitmap);
 Pixel PixelAt(HBITMAP bitmap, int x, int y);
 SIZE BitmapSize(HBITMAP bitmap);
 
+// What the screen shows of a window's client area (covered parts included).
+BitmapPixels ScreenPixelsOfClient(HWND window);
+
 // Whether every channel of the colour lies within tolerance of the expected one.
 bool NearColour(Pixel actual, Pixel expected, int tolerance);
 std::string ColourText(Pixel colour);
