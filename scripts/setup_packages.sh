@@ -11,6 +11,7 @@ PACKAGES=(
     wine wine64 fonts-wine xvfb xauth locales fonts-ipafont-gothic
     # fixtures and video decoding under Wine
     imagemagick ffmpeg gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    fonts-dejavu-core woff2 woff-tools
 )
 
 missing=()
