@@ -18,7 +18,7 @@ void OnAnimationStart() {
     if (!animationRunning) return;
     animationRunning = 0;
     animFrameIndex = 0;
-    if (animTimer && DeleteTimerQueueTimer(nullptr, animTimer, nullptr)) animTimer = nullptr;
+    DeleteAnimationTimer(&animTimer);
     DWORD due = animDelayMs > 0 ? static_cast<DWORD>(animDelayMs) : 0;
     HANDLE timer = nullptr;
     if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
