@@ -143,36 +143,35 @@ void ExpectComposedLike(HBITMAP shown, const std::wstring& reference, COLORREF b
     EXPECT_EQ(wrong, 0) << ToUtf8(reference);
 }
 
-TEST_F(AnimationTest, GifStepsComposeEveryDisposalAndStartAgain) {
-    ShowFirstFrame(L"anim.gif");
-    ExpectComposedLike(previewBitmap, FrameFixture(L"anim_gif_0.png"), ThemeBackground());
+// Steps through every frame and on to frames 0 and 1 again, comparing each
+// shown picture with the reference frames `prefix`N.png, numbered from
+// `first`.
+struct StepCase {
+    const wchar_t* file;
+    const wchar_t* prefix;
+    int first;
+    bool themeBackground;  // else transparent black
+};
+
+class AnimationStepTest : public AnimationTest, public testing::WithParamInterface<StepCase> {};
+
+TEST_P(AnimationStepTest, EveryDisposalAndBlendingAndAgainFromTheFirstFrame) {
+    const StepCase& c = GetParam();
+    COLORREF background = c.themeBackground ? ThemeBackground() : RGB(0, 0, 0);
+    auto reference = [&](int frame) { return FrameFixture(c.prefix + std::to_wstring(frame + c.first) + L".png"); };
+    ShowFirstFrame(c.file);
+    ExpectComposedLike(previewBitmap, reference(0), background);
     for (int step : {1, 2, 3, 0, 1}) {
         Step();
         EXPECT_EQ(animFrameIndex, step);
-        ExpectComposedLike(previewBitmap, FrameFixture(L"anim_gif_" + std::to_wstring(step) + L".png"),
-                           ThemeBackground());
+        ExpectComposedLike(previewBitmap, reference(step), background);
     }
 }
 
-TEST_F(AnimationTest, ApngStepsComposeEveryDisposalAndBlendAndStartFromBlack) {
-    ShowFirstFrame(L"apng_ops.png");
-    for (int step : {1, 2, 3, 0, 1}) {
-        Step();
-        EXPECT_EQ(animFrameIndex, step);
-        ExpectComposedLike(previewBitmap, FrameFixture(L"apng_ops_" + std::to_wstring(step + 1) + L".png"),
-                           RGB(0, 0, 0));
-    }
-}
-
-TEST_F(AnimationTest, WebpStepsComposeDisposalAndBlending) {
-    ShowFirstFrame(L"anim.webp");
-    for (int step : {1, 2, 3, 0, 1}) {
-        Step();
-        EXPECT_EQ(animFrameIndex, step);
-        ExpectComposedLike(previewBitmap, FrameFixture(L"anim_webp_" + std::to_wstring(step) + L".png"),
-                           ThemeBackground());
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Formats, AnimationStepTest,
+                         testing::Values(StepCase{L"anim.gif", L"anim_gif_", 0, true},
+                                         StepCase{L"apng_ops.png", L"apng_ops_", 1, false},
+                                         StepCase{L"anim.webp", L"anim_webp_", 0, true}));
 
 TEST_F(AnimationTest, TimerCallbackPostsOneStepOnlyWhenFired) {
     TakeStepCommands();
