@@ -82,6 +82,18 @@ TEST_F(FrameLoadingTest, GifFramesInTurnAndAgainFromTheFirst) {
     DeleteObject(frame);
 }
 
+// An index past the count, as another file could leave it, starts over.
+TEST_F(FrameLoadingTest, IndexPastTheCountStartsAgain) {
+    for (const wchar_t* name : {L"anim.gif", L"apng_ops.png", L"anim.webp", L"mixed_entries.ico"}) {
+        FreeAnimationFile();
+        TFrameRect r;
+        HBITMAP frame = Load(FrameFixture(name), 9, &r);
+        EXPECT_NE(frame, nullptr) << ToUtf8(name);
+        EXPECT_EQ(animFrameIndex, 0) << ToUtf8(name);
+        if (frame) DeleteObject(frame);
+    }
+}
+
 TEST_F(FrameLoadingTest, OneImageGifAndPlainPngGiveNoFrame) {
     TFrameRect r;
     EXPECT_EQ(Load(FrameFixture(L"still.gif"), 0, &r), nullptr);
