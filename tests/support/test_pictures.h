@@ -38,6 +38,9 @@ BitmapPixels ReadBitmapPixels(HBITMAP bitmap);
 Pixel PixelAt(HBITMAP bitmap, int x, int y);
 SIZE BitmapSize(HBITMAP bitmap);
 
+// What the screen shows of a window's client area (covered parts included).
+BitmapPixels ScreenPixelsOfClient(HWND window);
+
 // Whether every channel of the colour lies within tolerance of the expected one.
 bool NearColour(Pixel actual, Pixel expected, int tolerance);
 std::string ColourText(Pixel colour);
@@ -64,3 +67,5 @@ void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour);
 
 // A file made by the build's media fixture generator.
 std::wstring MediaFixture(const std::wstring& name);
+// A file made by the build's animation and icon fixture generator.
+std::wstring FrameFixture(const std::wstring& name);
