@@ -118,8 +118,11 @@ bool ShellDeletePath(const wchar_t* path, bool toRecycleBin) {
     SHFILEOPSTRUCTW operation = {};
     operation.wFunc = FO_DELETE;
     operation.pFrom = list;
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | (toRecycleBin ? FOF_ALLOWUNDO : 0);
-    return SHFileOperationW(&operation) == 0;
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
+    // Where the recycle bin cannot take a file, the shell would otherwise
+    // delete it for good and report success; with the warning it asks first.
+    if (toRecycleBin) operation.fFlags |= FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
+    return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
 }
 
 bool RecyclePath(const wchar_t* path) { return ShellDeletePath(path, true); }
@@ -178,43 +181,54 @@ bool MoveFileWhole(const wchar_t* source, const wchar_t* target) {
     return false;
 }
 
-int MoveFolderContents(const wchar_t* source, const wchar_t* target) {
+namespace {
+
+// The walk both transfers share: refuses a target inside the source, skips
+// system folders and entries whose paths do not fit, makes the target of a
+// folder entry before `visit` sees it (and leaves the entry alone when that
+// target is no folder).
+using TEntryVisit = std::function<void(const wchar_t* sourcePath, const wchar_t* targetPath, bool folder)>;
+
+int TransferContents(const wchar_t* source, const wchar_t* target, const TEntryVisit& visit) {
     if (PathIsSameOrInside(target, source)) return 0;
     bool listed = ForEachFolderEntry(source, [&](const WIN32_FIND_DATAW& found) {
         wchar_t sourcePath[kPathChars];
         wchar_t targetPath[kPathChars];
         if (!EntryPaths(source, target, found.cFileName, sourcePath, targetPath)) return;
         if (PathIsSystemFolderW(sourcePath, 0)) return;
-        if (IsDirectory(found)) {
+        bool folder = IsDirectory(found);
+        if (folder) {
             CreateDirectoryPath(targetPath);
             if (!PathIsDirectoryW(targetPath)) return;
-            MoveFolderContents(sourcePath, targetPath);
-            RemoveDirectoryW(sourcePath);
-            return;
         }
-        if (!ClearFileTarget(targetPath)) return;
-        MoveFileWhole(sourcePath, targetPath);
+        visit(sourcePath, targetPath, folder);
     });
     return listed ? 1 : 0;
 }
 
-int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwrite) {
-    if (PathIsSameOrInside(target, source)) return 0;
-    bool listed = ForEachFolderEntry(source, [&](const WIN32_FIND_DATAW& found) {
-        wchar_t sourcePath[kPathChars];
-        wchar_t targetPath[kPathChars];
-        if (!EntryPaths(source, target, found.cFileName, sourcePath, targetPath)) return;
-        if (PathIsSystemFolderW(sourcePath, 0)) return;
-        if (IsDirectory(found)) {
-            CreateDirectoryPath(targetPath);
-            if (!PathIsDirectoryW(targetPath)) return;
-            CopyFolderContents(sourcePath, targetPath, overwrite);
-            return;
+}  // namespace
+
+int MoveFolderContents(const wchar_t* source, const wchar_t* target) {
+    return TransferContents(source, target, [](const wchar_t* sourcePath, const wchar_t* targetPath, bool folder) {
+        if (folder) {
+            MoveFolderContents(sourcePath, targetPath);
+            // A subfolder that still holds something stays with it.
+            RemoveDirectoryW(sourcePath);
+        } else if (ClearFileTarget(targetPath)) {
+            MoveFileWhole(sourcePath, targetPath);
         }
-        if (PathFileExistsW(targetPath) && (overwrite != 1 || !ClearFileTarget(targetPath))) return;
-        CopyFileW(sourcePath, targetPath, TRUE);
     });
-    return listed ? 1 : 0;
+}
+
+int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwrite) {
+    return TransferContents(source, target, [overwrite](const wchar_t* sourcePath, const wchar_t* targetPath,
+                                                        bool folder) {
+        if (folder) {
+            CopyFolderContents(sourcePath, targetPath, overwrite);
+        } else if (!PathFileExistsW(targetPath) || (overwrite == 1 && ClearFileTarget(targetPath))) {
+            CopyFileW(sourcePath, targetPath, TRUE);
+        }
+    });
 }
 
 void DeleteFolderContents(const wchar_t* folder, int recycle) {

@@ -37,13 +37,11 @@ int AskOverwrite(HWND owner, const wchar_t* name) {
 bool IsFolder(const wchar_t* path) { return PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY; }
 
 // The current folder in any spelling (another case, a trailing backslash,
-// "." segments, a short name) is no destination.
+// "." segments, a short name, another drive showing the same folder) is no
+// destination: each lies inside the other only when they are one folder.
 bool IsCurrentFolder(const wchar_t* destination) {
-    if (lstrcmpiW(destination, currentDir) == 0) return true;
-    wchar_t a[kPathChars];
-    wchar_t b[kPathChars];
-    return CanonicalPath(destination, a) && CanonicalPath(currentDir, b) &&
-           CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+    return lstrcmpiW(destination, currentDir) == 0 ||
+           (PathIsSameOrInside(destination, currentDir) && PathIsSameOrInside(currentDir, destination));
 }
 
 // The destination typed into the input dialog; false when there is none.

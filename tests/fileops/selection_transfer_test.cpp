@@ -16,6 +16,7 @@
 #include "support/file_operation_fixture.h"
 #include "support/window_driver.h"
 #include "thumbnails/cache_files.h"
+#include "thumbnails/worker_params.h"
 
 namespace {
 
@@ -44,7 +45,9 @@ TEST_F(SelectionTransfer, NothingSelectedDoesNothing) {
     ledger.Write(current + L"\\a.txt");
     Open();
     ListViewFocusOnly(listView, -1);
-    EXPECT_EQ(Press('C', {Typed(L"new")}).size(), 1u) << "only the input dialog";
+    std::vector<DialogRecord> shown = Press('C', {Typed(L"new")}, true);
+    ASSERT_EQ(shown.size(), 1u) << "only the input dialog, Shift or not";
+    EXPECT_EQ(shown[0].caption, L"ディレクトリ");
     EXPECT_EQ(Press('M', {Typed(L"new")}).size(), 1u);
     EXPECT_TRUE(Press(VK_INSERT).empty()) << "no folder browser";
     EXPECT_TRUE(Press(VK_INSERT, {}, false, true).empty());
@@ -63,6 +66,18 @@ TEST_F(SelectionTransfer, CurrentFolderInAnyFormIsABadDestination) {
                                        current + L"\\.\\", current + L"\\sub\\.."};
     for (wchar_t& c : forms[4]) c = static_cast<wchar_t>(towupper(c));
     if (shortPath[0]) forms.push_back(shortPath);
+    // The same folder through Wine's drive of the whole file system.
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName =
+        reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    if (char* name = unixName ? unixName(current.c_str()) : nullptr) {
+        std::wstring throughZ = L"Z:" + FromUtf8(name);
+        for (wchar_t& c : throughZ) {
+            if (c == L'/') c = L'\\';
+        }
+        forms.push_back(throughZ);
+        HeapFree(GetProcessHeap(), 0, name);
+    }
     for (const std::wstring& form : forms) {
         for (UINT key : {'C', 'M'}) {
             SCOPED_TRACE(ToUtf8(form) + (key == 'C' ? " copy" : " move"));
@@ -161,7 +176,9 @@ TEST_F(SelectionTransfer, MoveTakesItemsAndTheirCacheFilesAway) {
     WriteText(cacheB, "list");
     Open();
     Select({L"b.txt", L"c.txt", L"e.txt"});
-    EXPECT_TRUE(Messages(Press('M', {Typed(L"..\\dest")})).empty());
+    int generation = workerParams.generation;
+    EXPECT_TRUE(Messages(Press('M', {Typed(L"..\\dest")}, false, true)).empty()) << "Ctrl+M acts as M";
+    EXPECT_EQ(workerParams.generation, generation) << "the worker goes on";
     EXPECT_EQ(ListViewNames(listView), Names({L"a.txt", L"d.txt"}));
     EXPECT_EQ(FolderEntries(dest), Names({L"b.txt", L"c.txt", L"e.txt"}));
     EXPECT_FALSE(FileExists(cacheA));

@@ -113,7 +113,12 @@ void DialogAnswerer::Handle(HWND dialog) {
     if (!answer.staysOpen) handled_.insert(dialog);
     for (auto& edit : answer.editTexts) SetDlgItemTextW(dialog, edit.first, edit.second.c_str());
     if (!answer.folder.empty()) {
-        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(answer.folder.c_str()));
+        // The browser's callback may take back the first change after it
+        // opened (to show its start folder); the second one stays.
+        for (int i = 0; i < 2; ++i) {
+            SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(answer.folder.c_str()));
+            PumpMessagesFor(20);
+        }
     }
     switch (answer.action) {
     case DialogAnswer::kButton:
