@@ -195,9 +195,9 @@ int TransferContents(const wchar_t* source, const wchar_t* target, const TEntryV
         wchar_t sourcePath[kPathChars];
         wchar_t targetPath[kPathChars];
         if (!EntryPaths(source, target, found.cFileName, sourcePath, targetPath)) return;
-        if (PathIsSystemFolderW(sourcePath, 0)) return;
         bool folder = IsDirectory(found);
         if (folder) {
+            if (PathIsSystemFolderW(sourcePath, 0)) return;
             CreateDirectoryPath(targetPath);
             if (!PathIsDirectoryW(targetPath)) return;
         }
@@ -214,7 +214,10 @@ int MoveFolderContents(const wchar_t* source, const wchar_t* target) {
             MoveFolderContents(sourcePath, targetPath);
             // A subfolder that still holds something stays with it.
             RemoveDirectoryW(sourcePath);
-        } else if (ClearFileTarget(targetPath)) {
+        } else if (!MoveFileWhole(sourcePath, targetPath) && PathFileExistsW(targetPath) &&
+                   ClearFileTarget(targetPath)) {
+            // Trying first spares a look-up of every new name, which Wine
+            // makes by reading the whole target folder.
             MoveFileWhole(sourcePath, targetPath);
         }
     });
@@ -225,7 +228,8 @@ int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwri
                                                         bool folder) {
         if (folder) {
             CopyFolderContents(sourcePath, targetPath, overwrite);
-        } else if (!PathFileExistsW(targetPath) || (overwrite == 1 && ClearFileTarget(targetPath))) {
+        } else if (!CopyFileW(sourcePath, targetPath, TRUE) && overwrite == 1 && PathFileExistsW(targetPath) &&
+                   ClearFileTarget(targetPath)) {
             CopyFileW(sourcePath, targetPath, TRUE);
         }
     });
