@@ -27,6 +27,53 @@ UINT IconKind(HICON icon) {
     return 0;
 }
 
+}  // namespace
+
+std::wstring DialogRecord::TextOf(int id) const {
+    for (const DialogControl& c : controls) {
+        if (c.id == id) return c.text;
+    }
+    return L"";
+}
+
+bool DialogRecord::HasButton(int id) const {
+    for (const DialogControl& c : controls) {
+        if (c.id == id && _wcsicmp(c.className.c_str(), L"Button") == 0) return true;
+    }
+    return false;
+}
+
+DialogAnswerer::DialogAnswerer() {
+    activeAnswerer = this;
+    // A thread timer is dispatched by every modal loop of this thread, and
+    // by the time it fires the dialog has finished WM_INITDIALOG.
+    timer_ = SetTimer(nullptr, 0, 15, OnTimer);
+}
+
+DialogAnswerer::~DialogAnswerer() {
+    if (timer_) KillTimer(nullptr, timer_);
+    if (activeAnswerer == this) activeAnswerer = nullptr;
+}
+
+void CALLBACK DialogAnswerer::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (!activeAnswerer) return;
+    for (auto it = activeAnswerer->handled_.begin(); it != activeAnswerer->handled_.end();) {
+        it = IsWindow(*it) ? std::next(it) : activeAnswerer->handled_.erase(it);
+    }
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(activeAnswerer));
+}
+
+BOOL CALLBACK DialogAnswerer::FindDialog(HWND window, LPARAM self) {
+    DialogAnswerer* answerer = reinterpret_cast<DialogAnswerer*>(self);
+    if (WindowClassName(window) == L"#32770" && IsWindowVisible(window) && !answerer->handled_.count(window)) {
+        answerer->Handle(window);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+namespace {
+
 BOOL CALLBACK FindTree(HWND child, LPARAM found) {
     if (WindowClassName(child) != WC_TREEVIEWW) return TRUE;
     *reinterpret_cast<HWND*>(found) = child;
@@ -76,49 +123,6 @@ void SelectBrowserFolder(HWND dialog, const std::wstring& folder) {
 }
 
 }  // namespace
-
-std::wstring DialogRecord::TextOf(int id) const {
-    for (const DialogControl& c : controls) {
-        if (c.id == id) return c.text;
-    }
-    return L"";
-}
-
-bool DialogRecord::HasButton(int id) const {
-    for (const DialogControl& c : controls) {
-        if (c.id == id && _wcsicmp(c.className.c_str(), L"Button") == 0) return true;
-    }
-    return false;
-}
-
-DialogAnswerer::DialogAnswerer() {
-    activeAnswerer = this;
-    // A thread timer is dispatched by every modal loop of this thread, and
-    // by the time it fires the dialog has finished WM_INITDIALOG.
-    timer_ = SetTimer(nullptr, 0, 15, OnTimer);
-}
-
-DialogAnswerer::~DialogAnswerer() {
-    if (timer_) KillTimer(nullptr, timer_);
-    if (activeAnswerer == this) activeAnswerer = nullptr;
-}
-
-void CALLBACK DialogAnswerer::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-    if (!activeAnswerer) return;
-    for (auto it = activeAnswerer->handled_.begin(); it != activeAnswerer->handled_.end();) {
-        it = IsWindow(*it) ? std::next(it) : activeAnswerer->handled_.erase(it);
-    }
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(activeAnswerer));
-}
-
-BOOL CALLBACK DialogAnswerer::FindDialog(HWND window, LPARAM self) {
-    DialogAnswerer* answerer = reinterpret_cast<DialogAnswerer*>(self);
-    if (WindowClassName(window) == L"#32770" && IsWindowVisible(window) && !answerer->handled_.count(window)) {
-        answerer->Handle(window);
-        return FALSE;
-    }
-    return TRUE;
-}
 
 void DialogAnswerer::Handle(HWND dialog) {
     DialogRecord record;
