@@ -72,6 +72,8 @@ test)
     trap cleanup EXIT
     zuv_start_display
     zuv_ensure_prefix
+    # The tests' own recycle bin (scripts/wine_test_run.sh) starts empty.
+    rm -rf "$ZUV_WINEPREFIX/xdg-data/Trash"
     zuv_start_wineserver "$BUILD/tools/desktop_check.exe"
     ctest --test-dir "$BUILD" --output-on-failure --timeout 900 -j"$(nproc)"
     ;;
