@@ -120,6 +120,16 @@ void ToggleViewCommand(UINT) {
     RestartThumbnailWorker(1);
 }
 
+void RenameKey(UINT) {
+    StopWorkerForChange();
+    int index = FocusedListItem(nullptr);
+    RenameSelection(mainWindow);
+    ListFolder(listView, currentDir, hideCache);
+    // The same position, wherever the new name sorts.
+    SelectListItem(index);
+    RestartThumbnailWorker(0);
+}
+
 void TypedPathKey(UINT) {
     GoToTypedPath();
 }
@@ -168,7 +178,7 @@ const TKeyRow kKeyRows[] = {
     {VK_BACK, 0, 0, false, kListFocus, ParentFolderKey},
     {VK_F5, 0, 0, false, kListFocus, RefreshKey},
     {VK_F6, 0, 0, false, kListFocus, ToggleViewCommand},
-    // R or F2
+    {'R', 0, VK_F2, false, kListFocus, RenameKey},
     {VK_NUMPAD1, VK_NUMPAD9, 0, false, kListFocus, NumberPadSlotKey},
     {VK_OEM_5, 0, 0, false, kListFocus, DriveRootKey},
     {'1', '9', 0, false, kListFocus, DigitSlotKey},

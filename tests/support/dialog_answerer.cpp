@@ -26,10 +26,15 @@ UINT IconKind(HICON icon) {
 }  // namespace
 
 std::wstring DialogRecord::TextOf(int id) const {
+    const DialogControl* control = Control(id);
+    return control ? control->text : L"";
+}
+
+const DialogControl* DialogRecord::Control(int id) const {
     for (const DialogControl& c : controls) {
-        if (c.id == id) return c.text;
+        if (c.id == id) return &c;
     }
-    return L"";
+    return nullptr;
 }
 
 bool DialogRecord::HasButton(int id) const {
@@ -71,6 +76,7 @@ BOOL CALLBACK DialogAnswerer::FindDialog(HWND window, LPARAM self) {
 void DialogAnswerer::Handle(HWND dialog) {
     DialogRecord record;
     record.caption = WindowText(dialog);
+    if (HWND owner = GetWindow(dialog, GW_OWNER)) record.ownerTitle = WindowText(owner);
     GetWindowRect(dialog, &record.windowRect);
     HWND focused = GetFocus();
     if (focused && IsChild(dialog, focused)) record.focusedId = GetDlgCtrlID(focused);
@@ -80,6 +86,10 @@ void DialogAnswerer::Handle(HWND dialog) {
         control.className = WindowClassName(child);
         control.text = WindowText(child);
         control.style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+        if (_wcsicmp(control.className.c_str(), L"Edit") == 0) {
+            SendMessageW(child, EM_GETSEL, reinterpret_cast<WPARAM>(&control.selectionStart),
+                         reinterpret_cast<LPARAM>(&control.selectionEnd));
+        }
         if (_wcsicmp(control.className.c_str(), L"Static") == 0) {
             if ((control.style & SS_TYPEMASK) == SS_ICON) {
                 record.icon = IconKind(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));
