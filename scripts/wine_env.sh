@@ -72,6 +72,17 @@ zuv_start_wineserver() {
     return 1
 }
 
+# A spare drive of the prefix on another file system (tmpfs where there is
+# one), for tests of moves between drives and of a drive's root folder.
+export ZUV_SPARE_DRIVE=Y:
+zuv_map_spare_drive() {
+    local base=/dev/shm
+    [ -d "$base" ] && [ -w "$base" ] || base=/tmp
+    local target=$base/zuv-spare-$zuv_checkout_key
+    mkdir -p "$target" "$ZUV_WINEPREFIX/dosdevices" || return 0
+    ln -sfn "$target" "$ZUV_WINEPREFIX/dosdevices/y:"
+}
+
 zuv_stop_wineserver() {
     zuv_wine_env "$ZUV_WINESERVER" -k >/dev/null 2>&1 || true
     zuv_wine_env "$ZUV_WINESERVER" -w >/dev/null 2>&1 || true

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "fileops/name_dialogs.h"
+#include "fileops/selection_delete.h"
+#include "fileops/selection_transfer.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/folder_listing.h"
@@ -57,6 +59,47 @@ void EscapeKey(UINT) {
 
 void CloseMainWindow(UINT) {
     SendMessageW(mainWindow, WM_CLOSE, 0, 0);
+}
+
+// The moves take the moved items out of the list themselves and leave the
+// worker running; only the focus is put back.
+void MoveToTypedFolderKey(UINT) {
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    RunInputDialog();
+    if (!inputText[0]) return;
+    MoveSelectionToTypedFolder(mainWindow);
+    ReselectByName(name, index);
+}
+
+void CopyToPickedFolderKey(UINT) {
+    CopySelectionToPickedFolder(mainWindow);
+}
+
+void MoveToPickedFolderKey(UINT) {
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    MoveSelectionToPickedFolder(mainWindow);
+    ReselectByName(name, index);
+}
+
+void CopyToTypedFolderKey(UINT) {
+    RunInputDialog();
+    if (!inputText[0]) return;
+    CopySelectionToTypedFolder(mainWindow);
+}
+
+void DeleteKey(UINT) {
+    StopWorkerForChange();
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    if (GetKeyState(VK_CONTROL) < 0) {
+        MoveSelectionToTrashFolder();
+    } else {
+        DeleteSelection(mainWindow, GetKeyState(VK_SHIFT) < 0 ? 0 : 1);
+    }
+    RelistAndReselect(name, index);
+    RestartThumbnailWorker(0);
 }
 
 void NewFolderCommand(UINT) {
@@ -170,9 +213,14 @@ void FolderPictureKey(UINT) {
 const TKeyRow kKeyRows[] = {
     {VK_ESCAPE, 0, 0, false, kAnyFocus, EscapeKey},
     {'W', 0, 0, true, kAnyFocus, CloseMainWindow},
-    // M, Ctrl+Insert, Insert, Ctrl+C, C, Ctrl+X, Ctrl+V
+    {'M', 0, 0, false, kListFocus, MoveToTypedFolderKey},
+    {VK_INSERT, 0, 0, true, kListFocus, CopyToPickedFolderKey},
+    {VK_INSERT, 0, 0, false, kListFocus, MoveToPickedFolderKey},
+    // Ctrl+C
+    {'C', 0, 0, false, kListFocus, CopyToTypedFolderKey},
+    // Ctrl+X, Ctrl+V
     {'K', 0, 0, false, kListFocus, NewFolderCommand},
-    // Delete or D
+    {VK_DELETE, 0, 'D', false, kListFocus, DeleteKey},
     {'L', 0, 0, false, kListFocus, TypedPathKey},
     {VK_RETURN, 0, 0, false, kPathFocus, PathBoxKey},
     {VK_BACK, 0, 0, false, kListFocus, ParentFolderKey},

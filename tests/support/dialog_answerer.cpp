@@ -1,5 +1,7 @@
 #include "support/dialog_answerer.h"
 
+#include <shlobj.h>
+
 #include <iterator>
 
 #include "support/window_driver.h"
@@ -120,6 +122,9 @@ void DialogAnswerer::Handle(HWND dialog) {
     // a dialog that stays open is seen again in its new state.
     if (!answer.staysOpen) handled_.insert(dialog);
     for (auto& edit : answer.editTexts) SetDlgItemTextW(dialog, edit.first, edit.second.c_str());
+    if (!answer.folder.empty()) {
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(answer.folder.c_str()));
+    }
     switch (answer.action) {
     case DialogAnswer::kButton:
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(answer.button, BN_CLICKED),

@@ -41,6 +41,8 @@ struct DialogAnswer {
     std::map<int, std::wstring> editTexts;  // set before the button is pressed
     // The dialog is expected to stay open: the next answer goes to it again.
     bool staysOpen = false;
+    // For the shell's folder browser: the folder selected before the button.
+    std::wstring folder;
 
     static DialogAnswer Press(int button) {
         DialogAnswer a;
@@ -51,6 +53,12 @@ struct DialogAnswer {
         DialogAnswer a;
         a.button = button;
         a.editTexts[editId] = text;
+        return a;
+    }
+    static DialogAnswer PickFolder(const std::wstring& path, int button = IDOK) {
+        DialogAnswer a;
+        a.button = button;
+        a.folder = path;
         return a;
     }
     static DialogAnswer Escape() {
