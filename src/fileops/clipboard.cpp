@@ -66,21 +66,10 @@ TItemStep ConfirmFolderTarget(HWND owner, const wchar_t* name, const wchar_t* ta
 TItemStep PasteItem(HWND owner, const std::wstring& sourceText, bool move) {
     wchar_t name[kPathChars];
     wchar_t target[kPathChars];
+    TItemStep checked = CheckListItem(owner, sourceText, currentDir, move, name, target);
+    if (checked != kGoOn) return checked;
     const wchar_t* source = sourceText.c_str();
-    // A source that is gone (a cut pasted before) is reported, and the file
-    // now in its place is not offered for replacing.
-    if (!TransferTarget(sourceText, currentDir, name, target) || !PathFileExistsW(source)) {
-        ShowTransferFailed(owner, name, move);
-        return kNextItem;
-    }
-    if (IsSameFolderTransfer(source, target)) {
-        return AskSameFolder(owner, name) == IDYES ? kNextItem : kEndRun;
-    }
     bool folder = IsFolderPath(source);
-    if (folder && PathIsSameOrInside(currentDir, source)) {
-        ShowTransferFailed(owner, name, move);
-        return kNextItem;
-    }
     if (PathFileExistsW(target) && !IsFolderPath(target)) {
         int answer = AskOverwrite(owner, name);
         if (answer == IDCANCEL) return kEndRun;

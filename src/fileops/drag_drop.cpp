@@ -43,20 +43,9 @@ HRESULT DataObjectOfPaths(IShellFolder* desktop, const std::vector<std::wstring>
 TItemStep MoveDroppedItem(HWND owner, const wchar_t* targetFolder, const std::wstring& sourceText) {
     wchar_t name[MAX_PATH];
     wchar_t target[MAX_PATH];
+    TItemStep checked = CheckListItem(owner, sourceText, targetFolder, true, name, target);
+    if (checked != kGoOn) return checked;
     const wchar_t* source = sourceText.c_str();
-    // A source that is gone is reported, and the item in its place is not
-    // offered for replacing.
-    if (!TransferTarget(sourceText, targetFolder, name, target) || !PathFileExistsW(source)) {
-        ShowTransferFailed(owner, name, true);
-        return kNextItem;
-    }
-    if (IsSameFolderTransfer(source, target)) {
-        return AskSameFolder(owner, name) == IDYES ? kNextItem : kEndRun;
-    }
-    if (IsFolderPath(source) && PathIsSameOrInside(targetFolder, source)) {
-        ShowTransferFailed(owner, name, true);
-        return kNextItem;
-    }
     if (PathFileExistsW(target)) {
         int answer = AskOverwrite(owner, name);
         if (answer == IDCANCEL) return kEndRun;

@@ -69,11 +69,33 @@ void InitRenameDialog(HWND dialog) {
     SetFocus(edit);
 }
 
-// Cancel, Escape and the close box end the dialog with an empty answer.
-INT_PTR CancelNameDialog(HWND dialog) {
+// What both name dialogs do alike: Cancel, Escape and the close box end
+// them with an empty answer, and WM_CLOSE ends them. True when `message` was
+// one of those, with the procedure's result.
+bool EndsNameDialog(HWND dialog, UINT message, WPARAM wParam, INT_PTR* result) {
+    *result = FALSE;
+    switch (message) {
+    case WM_COMMAND:
+        if (wParam != IDCANCEL) return false;
+        break;
+    case WM_KEYDOWN:
+        if (wParam != VK_ESCAPE) return false;
+        break;
+    case WM_SYSCOMMAND:
+        // The close box would otherwise leave the dialog's starting text as
+        // the answer.
+        if ((wParam & 0xFFF0) == SC_CLOSE) inputText[0] = 0;
+        return false;
+    case WM_CLOSE:
+        EndDialog(dialog, 1);
+        *result = TRUE;
+        return true;
+    default:
+        return false;
+    }
     inputText[0] = 0;
     SendMessageW(dialog, WM_CLOSE, 0, 0);
-    return FALSE;
+    return true;
 }
 
 }  // namespace
@@ -103,64 +125,32 @@ void RenameSelection(HWND owner) {
 }
 
 INT_PTR CALLBACK RenameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG:
+    INT_PTR result = FALSE;
+    if (EndsNameDialog(dialog, message, wParam, &result)) return result;
+    if (message == WM_INITDIALOG) {
         InitRenameDialog(dialog);
-        return FALSE;
-    case WM_COMMAND:
-        if (wParam == IDOK) {
-            if (RenameToTypedName(dialog)) {
-                SendMessageW(dialog, WM_CLOSE, 0, 0);
-            } else {
-                MessageBeep(MB_ICONHAND);
-            }
-        } else if (wParam == IDCANCEL) {
-            return CancelNameDialog(dialog);
+    } else if (message == WM_COMMAND && wParam == IDOK) {
+        if (RenameToTypedName(dialog)) {
+            SendMessageW(dialog, WM_CLOSE, 0, 0);
+        } else {
+            MessageBeep(MB_ICONHAND);
         }
-        return FALSE;
-    case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE) return CancelNameDialog(dialog);
-        return FALSE;
-    case WM_SYSCOMMAND:
-        // The close box would otherwise leave the item's path as the answer
-        // and go on with the next item.
-        if ((wParam & 0xFFF0) == SC_CLOSE) inputText[0] = 0;
-        return FALSE;
-    case WM_CLOSE:
-        EndDialog(dialog, 1);
-        return TRUE;
     }
     return FALSE;
 }
 
 INT_PTR CALLBACK NewFileNameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: {
+    INT_PTR result = FALSE;
+    if (EndsNameDialog(dialog, message, wParam, &result)) return result;
+    if (message == WM_INITDIALOG) {
         HWND edit = GetDlgItem(dialog, IDC_FILE_NAME_EDIT);
         SetWindowTextW(edit, inputText);
         SelectStem(edit, inputText);
         SetFocus(edit);
         CentreDialogOnMainWindow(dialog);
-        return FALSE;
-    }
-    case WM_COMMAND:
-        if (wParam == IDOK) {
-            GetDlgItemTextW(dialog, IDC_FILE_NAME_EDIT, inputText, kPathChars);
-            SendMessageW(dialog, WM_CLOSE, 0, 0);
-        } else if (wParam == IDCANCEL) {
-            return CancelNameDialog(dialog);
-        }
-        return FALSE;
-    case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE) return CancelNameDialog(dialog);
-        return FALSE;
-    case WM_SYSCOMMAND:
-        // The close box would otherwise leave the proposed name as the answer.
-        if ((wParam & 0xFFF0) == SC_CLOSE) inputText[0] = 0;
-        return FALSE;
-    case WM_CLOSE:
-        EndDialog(dialog, 1);
-        return TRUE;
+    } else if (message == WM_COMMAND && wParam == IDOK) {
+        GetDlgItemTextW(dialog, IDC_FILE_NAME_EDIT, inputText, kPathChars);
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
     }
     return FALSE;
 }

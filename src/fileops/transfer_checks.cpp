@@ -5,6 +5,7 @@
 #include "fileops/file_list_block.h"
 #include "fileops/folder_helpers.h"
 #include "fileops/selection_walk.h"
+#include "shell/folder_listing.h"
 #include "shell/main_state.h"
 
 namespace {
@@ -12,6 +13,33 @@ namespace {
 void FolderPart(const wchar_t* path, wchar_t* folder) {
     lstrcpynW(folder, path, kPathChars);
     PathRemoveFileSpecW(folder);
+}
+
+// The item's name (the last part of its path) and its target in `folder`;
+// false when either does not fit in 260 characters.
+bool TransferTarget(const std::wstring& source, const wchar_t* folder, wchar_t* name, wchar_t* target) {
+    name[0] = 0;
+    target[0] = 0;
+    // A longer path would be cut to name another item.
+    if (source.empty() || source.size() >= static_cast<size_t>(kPathChars)) {
+        size_t slash = source.find_last_of(L'\\');
+        lstrcpynW(name, source.c_str() + (slash == std::wstring::npos ? 0 : slash + 1), kPathChars);
+        return false;
+    }
+    lstrcpynW(name, source.c_str(), kPathChars);
+    PathStripPathW(name);
+    return PathCombineW(target, folder, name) != nullptr;
+}
+
+// True when the item is already in the target's folder: the two folder parts
+// are the same text (case aside), or the source and the target name one
+// existing file or folder.
+bool IsSameFolderTransfer(const wchar_t* source, const wchar_t* target) {
+    wchar_t sourceFolder[kPathChars];
+    wchar_t targetFolder[kPathChars];
+    FolderPart(source, sourceFolder);
+    FolderPart(target, targetFolder);
+    return _wcsicmp(sourceFolder, targetFolder) == 0 || IsSameFileOrFolder(source, target);
 }
 
 }  // namespace
@@ -45,26 +73,20 @@ std::vector<std::wstring> FileListPaths(HDROP list) {
     return paths;
 }
 
-bool TransferTarget(const std::wstring& source, const wchar_t* folder, wchar_t* name, wchar_t* target) {
-    name[0] = 0;
-    target[0] = 0;
-    // A longer path would be cut to name another item.
-    if (source.empty() || source.size() >= static_cast<size_t>(kPathChars)) {
-        size_t slash = source.find_last_of(L'\\');
-        lstrcpynW(name, source.c_str() + (slash == std::wstring::npos ? 0 : slash + 1), kPathChars);
-        return false;
+TItemStep CheckListItem(HWND owner, const std::wstring& source, const wchar_t* folder, bool move, wchar_t* name,
+                        wchar_t* target) {
+    if (!TransferTarget(source, folder, name, target) || !PathFileExistsW(source.c_str())) {
+        ShowTransferFailed(owner, name, move);
+        return kNextItem;
     }
-    lstrcpynW(name, source.c_str(), kPathChars);
-    PathStripPathW(name);
-    return PathCombineW(target, folder, name) != nullptr;
-}
-
-bool IsSameFolderTransfer(const wchar_t* source, const wchar_t* target) {
-    wchar_t sourceFolder[kPathChars];
-    wchar_t targetFolder[kPathChars];
-    FolderPart(source, sourceFolder);
-    FolderPart(target, targetFolder);
-    return _wcsicmp(sourceFolder, targetFolder) == 0 || IsSameFileOrFolder(source, target);
+    if (IsSameFolderTransfer(source.c_str(), target)) {
+        return AskSameFolder(owner, name) == IDYES ? kNextItem : kEndRun;
+    }
+    if (IsFolderPath(source.c_str()) && PathIsSameOrInside(folder, source.c_str())) {
+        ShowTransferFailed(owner, name, move);
+        return kNextItem;
+    }
+    return kGoOn;
 }
 
 int AskSameFolder(HWND owner, const wchar_t* name) {

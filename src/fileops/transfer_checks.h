@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "fileops/selection_walk.h"
+
 // The full paths of the list view's selected items, in list order; an item
 // whose path does not fit in 260 characters is left out.
 std::vector<std::wstring> SelectedItemPaths();
@@ -17,15 +19,15 @@ std::vector<std::wstring> SelectedItemPaths();
 // order, whole; empty when the block does not hold a sound list.
 std::vector<std::wstring> FileListPaths(HDROP list);
 
-// The parts of one item of a list moved or copied into `folder`: its name
-// (the last part of its path) and its target (folder joined with the name).
-// False when either does not fit in 260 characters.
-bool TransferTarget(const std::wstring& source, const wchar_t* folder, wchar_t* name, wchar_t* target);
-
-// True when the item is already in the target's folder: the two folder parts
-// are the same text (case aside), or the source and the target name one
-// existing file or folder in whatever form each is written (a short name).
-bool IsSameFolderTransfer(const wchar_t* source, const wchar_t* target);
+// The checks an item of a file list passes before anything is written for
+// it, moved (or copied) into `folder`. A source that is gone (a cut pasted
+// before) or whose target does not fit is reported, and the item of its name
+// in the folder is not offered for replacing; an item that is in the folder
+// already, by whatever spelling, gets the same-folder question (kNextItem
+// after Yes, kEndRun after No); a folder is not put into itself. kGoOn when
+// the item may go, with its name and target filled in.
+TItemStep CheckListItem(HWND owner, const std::wstring& source, const wchar_t* folder, bool move, wchar_t* name,
+                        wchar_t* target);
 
 // The questions, answered IDYES, IDNO or (overwrite only) IDCANCEL.
 int AskSameFolder(HWND owner, const wchar_t* name);

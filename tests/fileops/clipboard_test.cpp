@@ -87,6 +87,14 @@ protected:
         harness.WaitForWorker();
     }
 
+    // a.txt and dir with inner.txt and sub\deep.txt, in the current folder.
+    void WriteFileAndTree() {
+        ledger.Write(current + L"\\a.txt");
+        ASSERT_TRUE(MakeFolder(current + L"\\dir\\sub"));
+        ledger.Write(current + L"\\dir\\inner.txt");
+        ledger.Write(current + L"\\dir\\sub\\deep.txt");
+    }
+
     Shown Paste(const std::vector<DialogAnswer>& answers = {}) { return Messages(Press('V', answers, false, true)); }
 };
 
@@ -122,10 +130,7 @@ TEST_F(Clipboard, CopyAndCutPutTheShellsFileListForAnotherProgram) {
 }
 
 TEST_F(Clipboard, CutThenPasteElsewhereMovesAndASecondPasteLosesNothing) {
-    ledger.Write(current + L"\\a.txt");
-    ASSERT_TRUE(MakeFolder(current + L"\\dir\\sub"));
-    ledger.Write(current + L"\\dir\\inner.txt");
-    ledger.Write(current + L"\\dir\\sub\\deep.txt");
+    WriteFileAndTree();
     Open();
     Select({L"a.txt", L"dir"});
     Press('X', {}, false, true);
@@ -148,10 +153,7 @@ TEST_F(Clipboard, CutThenPasteElsewhereMovesAndASecondPasteLosesNothing) {
 }
 
 TEST_F(Clipboard, CopyPastesACopy) {
-    ledger.Write(current + L"\\a.txt");
-    ASSERT_TRUE(MakeFolder(current + L"\\dir\\sub"));
-    ledger.Write(current + L"\\dir\\inner.txt");
-    ledger.Write(current + L"\\dir\\sub\\deep.txt");
+    WriteFileAndTree();
     Open();
     Select({L"dir", L"a.txt"});
     Press('C', {}, false, true);

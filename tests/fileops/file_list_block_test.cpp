@@ -71,7 +71,10 @@ TEST_F(FileListPaste, AListThatDoesNotEndPastesNothing) {
     // The path runs to the end of the block without its zeros.
     std::wstring path = current + L"\\a.txt";
     Bytes block = Header(20, true);
-    for (wchar_t c : path) block.insert(block.end(), {static_cast<unsigned char>(c & 0xFF), static_cast<unsigned char>(c >> 8)});
+    for (wchar_t c : path) {
+        block.push_back(static_cast<unsigned char>(c & 0xFF));
+        block.push_back(static_cast<unsigned char>(c >> 8));
+    }
     ASSERT_TRUE(OpenClipboard(mainWindow));
     EmptyClipboard();
     HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, block.size());

@@ -19,10 +19,33 @@
 #include "support/open_main_window.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
+#include "support/window_driver.h"
 #include "support/worker_host.h"
 #include "thumbnails/worker_params.h"
 
 namespace {
+
+// What dialog 109 shows when opened with `procedure`: its caption, the
+// edit's text and the edit's selection.
+struct ShownName {
+    std::wstring caption;
+    std::wstring text;
+    DWORD start = 1;
+    DWORD end = 0;
+};
+
+ShownName OpenNameDialog(DLGPROC procedure) {
+    ShownName shown;
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FILE_NAME), mainWindow, procedure, 0);
+    EXPECT_NE(dialog, nullptr);
+    if (!dialog) return shown;
+    HWND edit = GetDlgItem(dialog, IDC_FILE_NAME_EDIT);
+    shown.caption = WindowText(dialog);
+    shown.text = WindowText(edit);
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&shown.start), reinterpret_cast<LPARAM>(&shown.end));
+    DestroyWindow(dialog);
+    return shown;
+}
 
 class NewFileNameDialog : public OpenMainWindowTest {
 protected:
@@ -78,21 +101,11 @@ TEST_F(NewFileNameDialog, SelectsTheStemOfTheProposedName) {
     for (const Case& c : cases) {
         SCOPED_TRACE(ToUtf8(c.name));
         lstrcpyW(inputText, c.name);
-        HWND dialog = CreateDialogParamW(instance(), MAKEINTRESOURCEW(IDD_FILE_NAME), mainWindow,
-                                         NewFileNameDialogProc, 0);
-        ASSERT_NE(dialog, nullptr);
-        HWND edit = GetDlgItem(dialog, IDC_FILE_NAME_EDIT);
-        wchar_t text[MAX_PATH] = L"";
-        GetWindowTextW(edit, text, MAX_PATH);
-        EXPECT_EQ(std::wstring(text), c.name);
-        DWORD start = 0;
-        DWORD end = 0;
-        SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        EXPECT_EQ(start, 0u);
-        EXPECT_EQ(end, c.end);
-        GetWindowTextW(dialog, text, MAX_PATH);
-        EXPECT_EQ(std::wstring(text), L"ファイル名");
-        DestroyWindow(dialog);
+        ShownName shown = OpenNameDialog(NewFileNameDialogProc);
+        EXPECT_EQ(shown.text, c.name);
+        EXPECT_EQ(shown.start, 0u);
+        EXPECT_EQ(shown.end, c.end);
+        EXPECT_EQ(shown.caption, L"ファイル名");
     }
 }
 
@@ -199,23 +212,13 @@ TEST_F(RenameRun, SelectsTheStemOfTheItemsName) {
         renameIndex = 2;
         renameTotal = 5;
         lstrcpyW(inputText, (root / c.name).c_str());
-        HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FILE_NAME), mainWindow,
-                                         RenameDialogProc, 0);
-        ASSERT_NE(dialog, nullptr);
-        HWND edit = GetDlgItem(dialog, IDC_FILE_NAME_EDIT);
-        wchar_t text[MAX_PATH] = L"";
-        GetWindowTextW(edit, text, MAX_PATH);
-        EXPECT_EQ(std::wstring(text), c.name);
-        DWORD start = 1;
-        DWORD end = 0;
-        SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        EXPECT_EQ(start, 0u);
-        EXPECT_EQ(end, c.end);
-        GetWindowTextW(dialog, text, MAX_PATH);
-        EXPECT_EQ(std::wstring(text), L"ファイル名 (2/5)");
+        ShownName shown = OpenNameDialog(RenameDialogProc);
+        EXPECT_EQ(shown.text, c.name);
+        EXPECT_EQ(shown.start, 0u);
+        EXPECT_EQ(shown.end, c.end);
+        EXPECT_EQ(shown.caption, L"ファイル名 (2/5)");
         EXPECT_EQ(std::wstring(renameOldName), c.name);
         EXPECT_EQ(std::wstring(renameFolder), root.path());
-        DestroyWindow(dialog);
     }
 }
 
