@@ -45,22 +45,19 @@ bool ClipboardListIsMove() {
     return move;
 }
 
-// A folder pasted onto an existing item of its name: the overwrite question,
-// then whether the folder can go there at all.
-TItemStep ConfirmFolderTarget(HWND owner, const wchar_t* name, const wchar_t* target, bool move, bool* proceed) {
-    *proceed = false;
-    if (PathFileExistsW(target)) {
-        int answer = AskOverwrite(owner, name);
-        if (answer == IDCANCEL) return kEndRun;
-        if (answer != IDYES) return kNextItem;
-        // A file of the folder's name stays; nothing can be put into it.
-        if (!IsFolderPath(target)) {
-            ShowTransferFailed(owner, name, move);
-            return kNextItem;
-        }
+// A folder pasted onto an existing item of its name: the overwrite question
+// once more; kGoOn when the folder may go there. A file of its name stays,
+// and nothing can be put into it.
+TItemStep ConfirmFolderTarget(HWND owner, const wchar_t* name, const wchar_t* target, bool move) {
+    if (!PathFileExistsW(target)) return kGoOn;
+    int answer = AskOverwrite(owner, name);
+    if (answer == IDCANCEL) return kEndRun;
+    if (answer != IDYES) return kNextItem;
+    if (!IsFolderPath(target)) {
+        ShowTransferFailed(owner, name, move);
+        return kNextItem;
     }
-    *proceed = true;
-    return kNextItem;
+    return kGoOn;
 }
 
 TItemStep PasteItem(HWND owner, const std::wstring& sourceText, bool move) {
@@ -83,9 +80,8 @@ TItemStep PasteItem(HWND owner, const std::wstring& sourceText, bool move) {
     if (!folder) {
         done = move ? MoveFileWhole(source, target) : CopyFileW(source, target, TRUE) != 0;
     } else {
-        bool proceed = false;
-        if (ConfirmFolderTarget(owner, name, target, move, &proceed) == kEndRun) return kEndRun;
-        if (!proceed) return kNextItem;
+        TItemStep confirmed = ConfirmFolderTarget(owner, name, target, move);
+        if (confirmed != kGoOn) return confirmed;
         CreateDirectoryW(target, nullptr);
         if (move) {
             MoveFolderContents(source, target);

@@ -22,19 +22,17 @@ volatile LONG aliveDropSources = 0;
 // none when no path does. A missing identifier list is never handed on.
 HRESULT DataObjectOfPaths(IShellFolder* desktop, const std::vector<std::wstring>& paths, IDataObject** data) {
     std::vector<PIDLIST_ABSOLUTE> items;
-    std::vector<PCUITEMID_CHILD> children;
     for (const std::wstring& path : paths) {
         if (!PathFileExistsW(path.c_str())) continue;
         PIDLIST_ABSOLUTE item = ILCreateFromPathW(path.c_str());
         if (item) items.push_back(item);
     }
-    // The desktop takes absolute lists where it asks for children.
-    for (PIDLIST_ABSOLUTE item : items) children.push_back(item);
+    // The desktop takes absolute lists where it asks for its children.
+    std::vector<PCUITEMID_CHILD> children(items.begin(), items.end());
     HRESULT hr = E_FAIL;
     if (!items.empty()) {
-        hr = desktop->GetUIObjectOf(nullptr, static_cast<UINT>(items.size()),
-                                    children.data(), IID_IDataObject, nullptr,
-                                    reinterpret_cast<void**>(data));
+        hr = desktop->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()), children.data(), IID_IDataObject,
+                                    nullptr, reinterpret_cast<void**>(data));
     }
     for (PIDLIST_ABSOLUTE item : items) ILFree(item);
     return hr;

@@ -431,6 +431,18 @@ TEST_F(DragAndDrop, NothingIsLostDroppingAnItemOntoOrIntoItself) {
     EXPECT_EQ(shown[0].message, std::wstring(L"top") + kMoveFailed);
     EXPECT_EQ(FolderEntries(root / L"top"), std::vector<std::wstring>({L"inner", L"t.txt"}));
 
+    // A path too long for 260 characters is reported whole rather than cut
+    // to the path of another item, which stays where it is.
+    std::wstring cut = root.path() + L"\\" + std::wstring(259 - root.path().size() - 1, L'x');
+    ASSERT_TRUE(WriteText(cut, "cut"));
+    std::wstring longer = cut + L"yy";
+    PointAt(ListViewIndexOf(listView, L"top"));
+    shown = Drop({longer});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].message, longer.substr(root.path().size() + 1) + kMoveFailed);
+    EXPECT_TRUE(FileExists(cut));
+    DeleteFileW(cut.c_str());
+
     // A dropped item that is gone is reported; the item of its name in the
     // target is not offered for replacing.
     TempFolder elsewhere;
