@@ -46,7 +46,8 @@ bool RenameToTypedName(HWND dialog) {
     GetDlgItemTextW(dialog, IDC_FILE_NAME_EDIT, inputText, kPathChars);
     wchar_t from[kPathChars];
     wchar_t to[kPathChars];
-    if (!inputText[0] || !PathCombineW(from, renameFolder, renameOldName) || !PathCombineW(to, renameFolder, inputText)) {
+    if (!inputText[0] || !PathCombineW(from, renameFolder, renameOldName) ||
+        !PathCombineW(to, renameFolder, inputText)) {
         return false;
     }
     if (!MoveFileW(from, to)) return false;

@@ -163,7 +163,8 @@ protected:
 
     // Drops the paths with the mouse where PointAt put it; the records of
     // the questions and messages.
-    std::vector<DialogRecord> Drop(const std::vector<std::wstring>& paths, const std::vector<DialogAnswer>& answers = {}) {
+    std::vector<DialogRecord> Drop(const std::vector<std::wstring>& paths,
+                                   const std::vector<DialogAnswer>& answers = {}) {
         DialogAnswerer answerer;
         for (const DialogAnswer& answer : answers) answerer.Push(answer);
         SendMessageW(mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
@@ -233,8 +234,8 @@ TEST_F(DragAndDrop, DragOutOffersTheSelectionWithTheEffectsShiftAllows) {
 
     // A window of this test that takes drops, under the mouse.
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    HWND targetWindow = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"target", WS_POPUP | WS_VISIBLE | SS_NOTIFY, 300, 300, 200, 200,
-                                        nullptr, nullptr, nullptr, nullptr);
+    HWND targetWindow = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"target", WS_POPUP | WS_VISIBLE | SS_NOTIFY, 300,
+                                        300, 200, 200, nullptr, nullptr, nullptr, nullptr);
     RecordingDropTarget target;
     ASSERT_EQ(RegisterDragDrop(targetWindow, &target), S_OK);
     MoveMouseTo({400, 400});

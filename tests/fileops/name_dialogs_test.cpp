@@ -36,7 +36,8 @@ struct ShownName {
 
 ShownName OpenNameDialog(DLGPROC procedure) {
     ShownName shown;
-    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FILE_NAME), mainWindow, procedure, 0);
+    HWND dialog =
+        CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FILE_NAME), mainWindow, procedure, 0);
     EXPECT_NE(dialog, nullptr);
     if (!dialog) return shown;
     HWND edit = GetDlgItem(dialog, IDC_FILE_NAME_EDIT);
