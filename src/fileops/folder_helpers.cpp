@@ -159,6 +159,12 @@ bool PathIsSameOrInside(const wchar_t* path, const wchar_t* folder) {
     }
 }
 
+bool IsSameFileOrFolder(const wchar_t* a, const wchar_t* b) {
+    BY_HANDLE_FILE_INFORMATION first;
+    BY_HANDLE_FILE_INFORMATION second;
+    return FileIdentity(a, &first) && FileIdentity(b, &second) && SameIdentity(first, second);
+}
+
 bool MoveFileWhole(const wchar_t* source, const wchar_t* target) {
     if (MoveFileExW(source, target, 0)) return true;
     if (GetLastError() != ERROR_NOT_SAME_DEVICE || PathFileExistsW(target)) return false;

@@ -37,6 +37,10 @@ bool CanonicalPath(const wchar_t* path, wchar_t canonical[MAX_PATH]);
 // so callers refuse rather than risk writing into their own source.
 bool PathIsSameOrInside(const wchar_t* path, const wchar_t* folder);
 
+// Whether both paths name one existing file or folder, however each is
+// written (another case, a short name, a second drive letter, a link).
+bool IsSameFileOrFolder(const wchar_t* a, const wchar_t* b);
+
 // Moves one file, across drives too. A move between drives copies first and
 // removes the source only once the copy is complete, and a copy that failed
 // leaves no part-written target, so the bytes are always whole in one place.

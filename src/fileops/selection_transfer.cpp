@@ -10,6 +10,7 @@
 
 #include "fileops/folder_helpers.h"
 #include "fileops/selection_walk.h"
+#include "fileops/transfer_checks.h"
 #include "shell/main_state.h"
 #include "thumbnails/cache_files.h"
 
@@ -25,13 +26,7 @@ void ShowBadDestination(HWND owner) {
 }
 
 void ShowTransferFailed(HWND owner, TTransfer transfer, const wchar_t* name) {
-    std::wstring text = std::wstring(name) + (transfer == kCopy ? L" のコピーに失敗しました。" : L" の移動に失敗しました。");
-    MessageBoxW(owner, text.c_str(), L"Zuv", MB_OK | MB_ICONERROR);
-}
-
-int AskOverwrite(HWND owner, const wchar_t* name) {
-    std::wstring text = std::wstring(name) + L"\n既に同じ名前のファイルが存在します。\n上書きしますか？";
-    return MessageBoxW(owner, text.c_str(), L"Zuv", MB_ICONWARNING | MB_YESNOCANCEL);
+    ::ShowTransferFailed(owner, name, transfer == kMove);
 }
 
 bool IsFolder(const wchar_t* path) { return PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY; }

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "fileops/clipboard.h"
+#include "fileops/drag_drop.h"
 #include "fileops/name_dialogs.h"
 #include "fileops/selection_delete.h"
 #include "fileops/selection_transfer.h"
@@ -163,6 +165,33 @@ void ToggleViewCommand(UINT) {
     RestartThumbnailWorker(1);
 }
 
+void ClipboardCopyKey(UINT) {
+    CopySelectionToClipboard(mainWindow, 0);
+}
+
+void ClipboardCutKey(UINT) {
+    CopySelectionToClipboard(mainWindow, 1);
+}
+
+void PasteKey(UINT) {
+    StopWorkerForChange();
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    PasteFromClipboard(mainWindow);
+    RelistAndReselect(name, index);
+    RestartThumbnailWorker(0);
+}
+
+void RenameKey(UINT) {
+    StopWorkerForChange();
+    int index = FocusedListItem(nullptr);
+    RenameSelection(mainWindow);
+    ListFolder(listView, currentDir, hideCache);
+    // The same position, wherever the new name sorts.
+    SelectListItem(index);
+    RestartThumbnailWorker(0);
+}
+
 void TypedPathKey(UINT) {
     GoToTypedPath();
 }
@@ -206,9 +235,10 @@ const TKeyRow kKeyRows[] = {
     {'M', 0, 0, false, kListFocus, MoveToTypedFolderKey},
     {VK_INSERT, 0, 0, true, kListFocus, CopyToPickedFolderKey},
     {VK_INSERT, 0, 0, false, kListFocus, MoveToPickedFolderKey},
-    // Ctrl+C
+    {'C', 0, 0, true, kListFocus, ClipboardCopyKey},
     {'C', 0, 0, false, kListFocus, CopyToTypedFolderKey},
-    // Ctrl+X, Ctrl+V
+    {'X', 0, 0, true, kListFocus, ClipboardCutKey},
+    {'V', 0, 0, true, kListFocus, PasteKey},
     {'K', 0, 0, false, kListFocus, NewFolderCommand},
     {VK_DELETE, 0, 'D', false, kListFocus, DeleteKey},
     {'L', 0, 0, false, kListFocus, TypedPathKey},
@@ -216,7 +246,7 @@ const TKeyRow kKeyRows[] = {
     {VK_BACK, 0, 0, false, kListFocus, ParentFolderKey},
     {VK_F5, 0, 0, false, kListFocus, RefreshKey},
     {VK_F6, 0, 0, false, kListFocus, ToggleViewCommand},
-    // R or F2
+    {'R', 0, VK_F2, false, kListFocus, RenameKey},
     {VK_NUMPAD1, VK_NUMPAD9, 0, false, kListFocus, NumberPadSlotKey},
     {VK_OEM_5, 0, 0, false, kListFocus, DriveRootKey},
     {'1', '9', 0, false, kListFocus, DigitSlotKey},
@@ -238,7 +268,18 @@ LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, WM_KEYDOWN, wParam, lParam);
 }
 
-LRESULT OnDropFiles(HWND, WPARAM wParam) {
-    DragFinish(reinterpret_cast<HDROP>(wParam));
+LRESULT OnDropFiles(HWND window, WPARAM wParam) {
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
+    StopWorkerForChange();
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    // Into the item under the mouse, folder or not; else the current folder.
+    wchar_t hit[kPathChars];
+    ListViewItemUnderMouse(listView, hit);
+    wchar_t target[kPathChars];
+    if (PathCombineW(target, currentDir, hit)) MoveDroppedFiles(window, target, drop);
+    DragFinish(drop);
+    RelistAndReselect(name, index);
+    RestartThumbnailWorker(0);
     return 0;
 }

@@ -43,10 +43,15 @@ void MeasureControlText(HWND child, DialogControl* control) {
 }  // namespace
 
 std::wstring DialogRecord::TextOf(int id) const {
+    const DialogControl* control = Control(id);
+    return control ? control->text : L"";
+}
+
+const DialogControl* DialogRecord::Control(int id) const {
     for (const DialogControl& c : controls) {
-        if (c.id == id) return c.text;
+        if (c.id == id) return &c;
     }
-    return L"";
+    return nullptr;
 }
 
 bool DialogRecord::HasButton(int id) const {
@@ -140,6 +145,7 @@ void SelectBrowserFolder(HWND dialog, const std::wstring& folder) {
 void DialogAnswerer::Handle(HWND dialog) {
     DialogRecord record;
     record.caption = WindowText(dialog);
+    if (HWND owner = GetWindow(dialog, GW_OWNER)) record.ownerTitle = WindowText(owner);
     GetWindowRect(dialog, &record.windowRect);
     HWND focused = GetFocus();
     if (focused && IsChild(dialog, focused)) record.focusedId = GetDlgCtrlID(focused);
@@ -150,6 +156,10 @@ void DialogAnswerer::Handle(HWND dialog) {
         control.text = WindowText(child);
         control.style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
         MeasureControlText(child, &control);
+        if (_wcsicmp(control.className.c_str(), L"Edit") == 0) {
+            SendMessageW(child, EM_GETSEL, reinterpret_cast<WPARAM>(&control.selectionStart),
+                         reinterpret_cast<LPARAM>(&control.selectionEnd));
+        }
         if (_wcsicmp(control.className.c_str(), L"Static") == 0) {
             if ((control.style & SS_TYPEMASK) == SS_ICON) {
                 record.icon = IconKind(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));

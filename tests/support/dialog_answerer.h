@@ -18,10 +18,14 @@ struct DialogControl {
     // The width the text takes in the control's font, and the control's.
     int textWidth = 0;
     int clientWidth = 0;
+    // An edit control's selection (EM_GETSEL); 0, 0 for other controls.
+    DWORD selectionStart = 0;
+    DWORD selectionEnd = 0;
 };
 
 struct DialogRecord {
     std::wstring caption;
+    std::wstring ownerTitle;  // the owner window's text while the dialog showed
     std::wstring message;  // the first non-empty static text (a message box's text)
     // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION or 0.
     UINT icon = 0;
@@ -29,6 +33,7 @@ struct DialogRecord {
     RECT windowRect = {};
     int focusedId = 0;  // the control that had the keyboard focus when it was answered
     std::wstring TextOf(int id) const;
+    const DialogControl* Control(int id) const;
     bool HasButton(int id) const;
 };
 
