@@ -11,6 +11,7 @@ PACKAGES=(
     wine wine64 xvfb xauth locales fonts-ipafont-gothic
     # fixtures and video decoding under Wine
     imagemagick ffmpeg gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    fonts-dejavu-core woff2 woff-tools
     # archive fixtures (7z, CAB, LZH), and make for the Windows 7-Zip build
     7zip gcab jlha-utils make
 )

@@ -16,11 +16,11 @@
 #include "fileops/folder_helpers.h"
 #include "shell/main_state.h"
 #include "thumbnails/renderers/exif_orientation.h"
+#include "thumbnails/renderers/font_sample.h"
 #include "thumbnails/renderers/image_decoding.h"
 #include "thumbnails/renderers/mp3_info.h"
 #include "thumbnails/thumbnail_worker.h"
 #include "thumbnails/tiles.h"
-#include "thumbnails/worker_renderers.h"
 
 namespace {
 
@@ -91,9 +91,9 @@ HBITMAP RenderMember(const wchar_t* memberPath, TWorkerParams* params, bool turn
     picture = ReadMp3Info(path, title);
     if (picture) return picture;
     lstrcpynW(path, memberPath, kPath);
-    wchar_t faceName[kPath] = L"";
+    wchar_t faceName[kFaceNameChars] = L"";
     int size = params->iconSize;
-    return WorkerFontSample(path, size, size, params->fontSize, params->fontStrJp, params->fontStrEn, 1, faceName,
+    return RenderFontSample(path, size, size, params->fontSize, params->fontStrJp, params->fontStrEn, 1, faceName,
                             faceIndex);
 }
 

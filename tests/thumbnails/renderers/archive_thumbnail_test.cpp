@@ -262,16 +262,23 @@ TEST_F(ArchiveThumbnail, StopRequestEndsALongZipWalk) {
 }
 
 TEST_F(ArchiveThumbnail, FontMemberIsDrawnAtTheIconViewSize) {
-    std::wstring font = L"Z:\\usr\\share\\fonts\\opentype\\ipafont-gothic\\ipag.ttf";
-    if (!FileExists(font)) GTEST_SKIP() << "no IPA Gothic font on this machine";
-    // The list view's size is smaller; a font member is drawn at iconSize all the same.
+    std::wstring font = L"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf";
+    if (!FileExists(font)) GTEST_SKIP() << "no DejaVu Sans font on this machine (fonts-dejavu-core)";
+    // In the list view too the sample is drawn at the icon view's size.
     params.iconSize = 96;
-    HBITMAP picture = Zip({{"readme.txt", Text("text")}, {"fonts/ipag.ttf", ReadBytes(font)}});
-    if (!picture) GTEST_SKIP() << "the font sample renderer is not part of this build yet";
-    SIZE size = BitmapSize(picture);
-    EXPECT_EQ(size.cx, 96);
-    EXPECT_EQ(size.cy, 96);
-    DeleteObject(picture);
+    iconView = 0;
+    HBITMAP sample = Zip({{"readme.txt", Text("text")}, {"fonts/DejaVuSans.ttf", ReadBytes(font), true}});
+    iconView = 1;
+    ASSERT_NE(sample, nullptr);
+    BitmapPixels pixels = ReadBitmapPixels(sample);
+    DeleteObject(sample);
+    EXPECT_EQ(pixels.width, 96);
+    EXPECT_EQ(pixels.height, 96);
+    // Black text on white.
+    int dark = 0;
+    for (Pixel p : pixels.pixels) dark += (p & 0xFFFFFF) < 0x404040;
+    EXPECT_GT(dark, 0);
+    EXPECT_EQ(PixelColour(pixels.at(95, 95)), RGB(255, 255, 255));
 }
 
 struct FamilyCase {
