@@ -268,8 +268,9 @@ UINT UserAnsiCodePage() {
     return codePage;
 }
 
-// The user's default locale becomes the process's, as the listing is text of
-// the user's code page. A runtime that knows no such locale keeps its own.
+// The user's default locale becomes the process's. MinGW's C++ runtime knows
+// no named locale and keeps the classic one; the listing is decoded in the
+// user's ANSI code page explicitly either way.
 void UseUserLocale() {
     try {
         std::locale::global(std::locale(""));
