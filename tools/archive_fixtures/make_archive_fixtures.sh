@@ -68,4 +68,12 @@ cp ../red.png a.png
 sevenzip text_beneath.7z 0/a.png a.png
 cd ..
 
+# Encrypted archives: the archiver would ask for the password, for the
+# picture or already for the listing.
+tree
+cp ../red.png a.png
+sevenzip locked.7z -pzuv a.png
+sevenzip locked_names.7z -pzuv -mhe=on a.png
+cd ..
+
 touch "$out/stamp"

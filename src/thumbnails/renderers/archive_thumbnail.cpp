@@ -418,18 +418,26 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
     HANDLE in = CreateFileW(listFile, GENERIC_READ | DELETE, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                             nullptr);
 
+    // Standard input at its end: an archive whose names are encrypted makes
+    // the archiver ask for the password, and without any standard input it
+    // waits for one forever under Wine.
+    HANDLE none = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     startup.hStdOutput = out;
+    startup.hStdInput = none == INVALID_HANDLE_VALUE ? nullptr : none;
     bool listed = in != INVALID_HANDLE_VALUE &&
                   RunArchiver(Format(L"%s l \"%s\" -slt -ba", {archiver, path}), startup, true, CREATE_NO_WINDOW,
                               INFINITE);
     CloseHandle(out);
+    if (none != INVALID_HANDLE_VALUE) CloseHandle(none);
     // The extractions write nothing anyone reads; with no standard input the
     // archiver gives up instead of asking anything.
     startup.hStdOutput = nullptr;
+    startup.hStdInput = nullptr;
 
     bool read = false;
     std::vector<BYTE> listing;

@@ -307,6 +307,10 @@ TEST_F(ArchiveThumbnail, SevenZipFamilyThroughTheArchiver) {
         // along with it; 0\a.png (text) stands before a.png (red).
         {L"text_on_top.7z", kRed},
         {L"text_beneath.7z", kRed},
+        // Without standard input the archiver gives up instead of asking for
+        // the password.
+        {L"locked.7z", kNone},
+        {L"locked_names.7z", kNone},
     };
     for (const FamilyCase& c : cases) {
         SCOPED_TRACE(ToUtf8(c.fixture) + " " + std::to_string(c.maxBytes));
