@@ -120,35 +120,25 @@ bool ToThreadAnsi(const wchar_t* path, char* out, int outBytes) {
     return written > 0 && !usedDefault;
 }
 
-// The member's bytes, at most `size` of them: a read that ends early keeps
-// what it delivered.
-std::vector<char> ReadZipMember(unzFile zip, int size, bool* ok) {
-    std::vector<char> bytes;
-    *ok = false;
-    char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1));
-    if (!buffer) return bytes;
-    if (unzOpenCurrentFile(zip) == UNZ_OK) {
-        int done = 0;
-        while (done < size) {
-            int got = unzReadCurrentFile(zip, buffer + done, static_cast<unsigned>(size - done));
-            if (got <= 0) break;
-            done += got;
-        }
-        bytes.assign(buffer, buffer + done);
-        *ok = true;
-        unzCloseCurrentFile(zip);
+// Reads up to `size` bytes of the open member; a read that ends early
+// keeps what it delivered. Returns the count read.
+int ReadCurrentMember(unzFile zip, char* buffer, int size) {
+    int done = 0;
+    while (done < size) {
+        int got = unzReadCurrentFile(zip, buffer + done, static_cast<unsigned>(size - done));
+        if (got <= 0) break;
+        done += got;
     }
-    std::free(buffer);
-    return bytes;
+    return done;
 }
 
-void WriteNewFile(const wchar_t* path, const std::vector<char>& bytes) {
+void WriteNewFile(const wchar_t* path, const char* bytes, int count) {
     // CREATE_NEW: a file of that name that is already there is what gets
     // rendered, and is never overwritten.
     HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
-    if (!bytes.empty()) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (count > 0) WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr);
     CloseHandle(file);
 }
 
@@ -180,10 +170,18 @@ HBITMAP TryZipMember(unzFile zip, const wchar_t* folder, TWorkerParams* params, 
     if (!PathCombineW(memberPath, folder, flatWide)) return nullptr;
     if (ExtensionIn(memberPath, {L".swf"}) || IsNestedArchive(memberPath)) return nullptr;
 
-    bool read = false;
-    std::vector<char> bytes = ReadZipMember(zip, static_cast<int>(info.uncompressed_size), &read);
-    if (!read) return nullptr;
-    if (!PathFileExistsW(memberPath)) WriteNewFile(memberPath, bytes);
+    // The whole member in memory; a size that cannot be had passes it over.
+    int size = static_cast<int>(info.uncompressed_size);
+    char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1));
+    if (!buffer) return nullptr;
+    int read = -1;
+    if (unzOpenCurrentFile(zip) == UNZ_OK) {
+        read = ReadCurrentMember(zip, buffer, size);
+        unzCloseCurrentFile(zip);
+    }
+    if (read >= 0 && !PathFileExistsW(memberPath)) WriteNewFile(memberPath, buffer, read);
+    std::free(buffer);
+    if (read < 0) return nullptr;
 
     bool turn = ExtensionIn(memberPath, {L".jpg", L".jpeg"});
     bool premultiply = ExtensionIn(memberPath, {L".png", L".gif", L".webp"});
