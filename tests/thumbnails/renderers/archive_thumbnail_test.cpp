@@ -2,6 +2,7 @@
 // the build's 7z, CAB and LZH archives through the built Windows 7-Zip, and
 // the listing reader on its own. Every call must leave nothing behind.
 #include <windows.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -230,7 +231,10 @@ struct WalkCall {
 
 DWORD WINAPI WalkThread(LPVOID param) {
     WalkCall* call = static_cast<WalkCall*>(param);
+    // The imaging component needs COM, as on the worker thread.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     MakeZipThumbnail(call->path.c_str(), call->params, &call->slot);
+    CoUninitialize();
     return 0;
 }
 
@@ -259,6 +263,27 @@ TEST_F(ArchiveThumbnail, StopRequestEndsALongZipWalk) {
     HBITMAP slot = nullptr;
     MakeZipThumbnail(path.c_str(), &params, &slot);
     EXPECT_EQ(ColourName(TakeColour(slot)), ColourName(kRed));
+}
+
+TEST_F(ArchiveThumbnail, TwoWalksAtOnceKeepTheirMembersApart) {
+    // An abandoned worker and its successor: both archives hold members of
+    // the same names, with pictures of different colours last.
+    WalkCall calls[2];
+    const Bytes pictures[2] = {Red(), Blue()};
+    for (int i = 0; i < 2; ++i) {
+        std::vector<ZipEntry> entries;
+        for (int j = 0; j < 150; ++j) entries.push_back({"notes" + std::to_string(j) + ".txt", Text("text")});
+        entries.push_back({"a.png", pictures[i]});
+        calls[i].path = folder / (L"walk" + std::to_wstring(i) + L".zip");
+        calls[i].params = &params;
+        ASSERT_TRUE(WriteBytes(calls[i].path, MakeZipBytes(entries)));
+    }
+    HANDLE threads[2];
+    for (int i = 0; i < 2; ++i) threads[i] = CreateThread(nullptr, 0, WalkThread, &calls[i], 0, nullptr);
+    ASSERT_EQ(WaitForMultipleObjects(2, threads, TRUE, 60000), WAIT_OBJECT_0);
+    for (HANDLE thread : threads) CloseHandle(thread);
+    EXPECT_EQ(ColourName(TakeColour(calls[0].slot)), ColourName(kRed));
+    EXPECT_EQ(ColourName(TakeColour(calls[1].slot)), ColourName(kBlue));
 }
 
 TEST_F(ArchiveThumbnail, FontMemberIsDrawnAtTheIconViewSize) {
