@@ -56,28 +56,14 @@ run)
         cp "$ZUV_PDFIUM" "$BUILD/pdfium.dll"
         exe=$BUILD/Zuv.exe
     fi
-    # 7z, RAR, CAB and LZH thumbnails need an archiver: when the settings
-    # name none, name the 7-Zip built with the libraries.
+    # HTML screenshots out of the box: the browser bridge is the "chrome.exe"
+    # program unless the settings file names one already.
+    bridge=$BUILD/tools/browser_bridge.exe
+    python3 scripts/default_setting.py "${exe%.exe}.ini" UserSetting chrome.exe "Z:${bridge//\//\\}"
+    # 7z, RAR, CAB and LZH thumbnails out of the box: the 7-Zip built with the
+    # libraries is the "7z.exe" program unless the settings file names one.
     sevenzip="Z:$(bash scripts/build_deps.sh)/bin/7z.exe"
-    python3 - "${exe%.exe}.ini" "${sevenzip//\//\\}" <<'PY'
-import re, sys
-path, value = sys.argv[1:]
-try:
-    raw = open(path, "rb").read()
-except FileNotFoundError:
-    raw = b""
-utf16 = raw.startswith(b"\xff\xfe")
-text = raw.decode("utf-16") if utf16 else raw.decode("cp932", "surrogateescape")
-section = re.search(r"^\[UserSetting\][^\n]*\n?(.*?)(?=^\[|\Z)", text, re.M | re.S)
-if section and re.search(r"^7z\.exe[ \t]*=[ \t]*\S", section.group(1), re.M | re.I):
-    sys.exit(0)
-if section:
-    body = re.sub(r"^7z\.exe[ \t]*=.*\n?", "", section.group(1), flags=re.M | re.I)
-    text = text[:section.start(1)] + "7z.exe=" + value + "\r\n" + body + text[section.end(1):]
-else:
-    text = text + ("" if text.endswith("\n") or not text else "\r\n") + "[UserSetting]\r\n7z.exe=" + value + "\r\n"
-open(path, "wb").write(text.encode("utf-16") if utf16 else text.encode("cp932", "surrogateescape"))
-PY
+    python3 scripts/default_setting.py "${exe%.exe}.ini" UserSetting 7z.exe "${sevenzip//\//\\}"
     trap cleanup EXIT
     zuv_wine_env "$ZUV_WINE64" "$exe" "Z:${folder//\//\\}"
     ;;

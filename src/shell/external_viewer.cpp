@@ -142,14 +142,16 @@ void FeedViewer(const wchar_t* path) {
     data.lpData = text;
     DWORD_PTR result = 0;
     // A viewer that does not answer in time is not waited for; the second
-    // message would only wait as long again.
-    if (SendMessageTimeoutW(viewerWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(mainWindow),
-                            reinterpret_cast<LPARAM>(&data), SMTO_NORMAL | SMTO_ABORTIFHUNG, kViewerFeedTimeoutMs,
-                            &result)) {
-        SendMessageTimeoutW(viewerWindow, WM_APP + 1, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kViewerFeedTimeoutMs,
-                            &result);
+    // message would only wait as long again. Only a delivered file counts as
+    // sent, so a viewer that was busy gets the file again at its next focus.
+    if (!SendMessageTimeoutW(viewerWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(mainWindow),
+                             reinterpret_cast<LPARAM>(&data), SMTO_NORMAL | SMTO_ABORTIFHUNG, kViewerFeedTimeoutMs,
+                             &result)) {
+        return;
     }
     lstrcpynW(lastViewerPath, path, kPathChars);
+    SendMessageTimeoutW(viewerWindow, WM_APP + 1, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kViewerFeedTimeoutMs,
+                        &result);
 }
 
 }  // namespace

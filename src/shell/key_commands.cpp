@@ -115,7 +115,7 @@ void ToggleViewCommand(UINT) {
     DWORD view = iconView == 1 ? LVS_ICON : LVS_LIST;
     SetWindowLongW(listView, GWL_STYLE, WS_CHILD | WS_VISIBLE | LVS_AUTOARRANGE | LVS_SHOWSELALWAYS | view);
     StopWorkerForChange();
-    UpdateWindow(listView);
+    RedrawWholeListView();
     // The items stay; the new worker fills the new view's image list.
     RestartThumbnailWorker(1);
 }

@@ -154,10 +154,14 @@ void SaveFolderCacheWhile(HWND, HWND list, HIMAGELIST imagesLarge, HIMAGELIST im
     if (!CacheFolderOf(cache, folder)) return;
     EnsureFolder(cache);
 
+    // Every message to the list view waits for the user-interface thread,
+    // which may move to another folder meanwhile: the answer is used only
+    // when the save is still wanted after it.
     int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         if (stillWanted && !stillWanted(context)) return;
         std::wstring name = ListItemText(list, i);
+        if (stillWanted && !stillWanted(context)) return;
         if (_wcsicmp(name.c_str(), kCacheFolderName) == 0) continue;
         wchar_t itemPath[kPath];
         if (!PathCombineW(itemPath, folder, name.c_str()) || IsFolderPath(itemPath)) continue;
@@ -169,9 +173,13 @@ void SaveFolderCacheWhile(HWND, HWND list, HIMAGELIST imagesLarge, HIMAGELIST im
         MakeItemCacheFilePath(listPath, folder, name.c_str(), 0);
         const wchar_t* target = mode == 1 ? iconPath : listPath;
         if (!*target) continue;
-        DeleteIfPresent(target);
 
         HICON icon = FindListItemIcon(list, mode == 1 ? imagesLarge : imagesSmall, name.c_str());
+        if (stillWanted && !stillWanted(context)) {
+            if (icon) DestroyIcon(icon);
+            return;
+        }
+        DeleteIfPresent(target);
         SaveIconFile(icon, target);
         if (icon) DestroyIcon(icon);
     }

@@ -4,8 +4,10 @@
 #include "thumbnails/renderers/docx_page.h"
 #include "thumbnails/renderers/exif_orientation.h"
 #include "thumbnails/renderers/font_sample.h"
+#include "thumbnails/renderers/html_screenshot.h"
 #include "thumbnails/renderers/image_decoding.h"
 #include "thumbnails/renderers/mp3_info.h"
+#include "thumbnails/renderers/text_file.h"
 #include "thumbnails/renderers/video_frame.h"
 
 // Renderers not built yet yield nothing, so the item goes on to the next step.
@@ -32,8 +34,8 @@ HBITMAP WorkerFontSample(wchar_t* path, int width, int height, int pointSize, co
     return RenderFontSample(path, width, height, pointSize, sampleJp, sampleEn, sampleOnly, faceName, pageIndex);
 }
 
-HBITMAP WorkerHtmlScreenshot(const wchar_t*, const wchar_t*) {
-    return nullptr;  // not built yet: RenderHtmlScreenshot(browser, path)
+HBITMAP WorkerHtmlScreenshot(const wchar_t* browser, const wchar_t* path) {
+    return RenderHtmlScreenshot(browser, path);
 }
 
 HBITMAP WorkerImage(const wchar_t* path, int size, int speedMode) {
@@ -52,6 +54,6 @@ HBITMAP WorkerDocxPage(HWND window, const wchar_t* path, int width, int height, 
     return RenderDocx(window, path, width, height, fontName);
 }
 
-HBITMAP WorkerTextFile(const wchar_t*, int, int, const wchar_t*) {
-    return nullptr;  // not built yet: RenderTextFile(path, width, height, fontName)
+HBITMAP WorkerTextFile(const wchar_t* path, int width, int height, const wchar_t* fontName) {
+    return RenderTextFile(path, width, height, fontName);
 }

@@ -23,6 +23,19 @@ UINT IconKind(HICON icon) {
     return 0;
 }
 
+void MeasureControlText(HWND child, DialogControl* control) {
+    RECT client = {};
+    GetClientRect(child, &client);
+    control->clientWidth = client.right - client.left;
+    HDC dc = GetDC(child);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    GetTextExtentPoint32W(dc, control->text.c_str(), static_cast<int>(control->text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(child, dc);
+    control->textWidth = extent.cx;
+}
+
 }  // namespace
 
 std::wstring DialogRecord::TextOf(int id) const {
@@ -80,6 +93,7 @@ void DialogAnswerer::Handle(HWND dialog) {
         control.className = WindowClassName(child);
         control.text = WindowText(child);
         control.style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+        MeasureControlText(child, &control);
         if (_wcsicmp(control.className.c_str(), L"Static") == 0) {
             if ((control.style & SS_TYPEMASK) == SS_ICON) {
                 record.icon = IconKind(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));

@@ -15,6 +15,9 @@ struct DialogControl {
     std::wstring className;
     std::wstring text;
     DWORD style;
+    // The width the text takes in the control's font, and the control's.
+    int textWidth = 0;
+    int clientWidth = 0;
 };
 
 struct DialogRecord {

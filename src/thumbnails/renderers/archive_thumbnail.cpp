@@ -8,9 +8,7 @@
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
-#include <locale>
 #include <new>
-#include <stdexcept>
 #include <vector>
 
 #include "fileops/folder_helpers.h"
@@ -256,6 +254,9 @@ std::vector<BYTE> ReadWholeFile(HANDLE file, bool* ok) {
     return bytes;
 }
 
+// The listing is text in the user's default ANSI code page; it is decoded
+// explicitly, so the process's locale, which the text renderer reads lines
+// by, is left alone.
 UINT UserAnsiCodePage() {
     UINT codePage = 0;
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
@@ -264,16 +265,6 @@ UINT UserAnsiCodePage() {
         codePage = CP_ACP;
     }
     return codePage;
-}
-
-// The user's default locale becomes the process's. MinGW's C++ runtime knows
-// no named locale and keeps the classic one; the listing is decoded in the
-// user's ANSI code page explicitly either way.
-void UseUserLocale() {
-    try {
-        std::locale::global(std::locale(""));
-    } catch (const std::runtime_error&) {
-    }
 }
 
 }  // namespace
@@ -446,7 +437,6 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
         DeleteFileW(listFile);
     }
     if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
-    UseUserLocale();
 
     HBITMAP picture = nullptr;
     int faceIndex = 0;
