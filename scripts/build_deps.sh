@@ -131,7 +131,8 @@ cp "$mini"/LICENSE* "$P/share/licenses/miniz/" 2>/dev/null || true
 
 log "7-Zip console (bin/7z.exe)"
 # The Windows console archiver that archive thumbnails run. Debian's source
-# has no RAR compression codec, so that part is left out of the build.
+# leaves out 7-Zip's RAR codec (Compress/Rar), and so does the build: RAR
+# archives list, and only their stored members extract.
 (
     cd "${SRC[7zip]}/CPP/7zip/Bundles/Alone2"
     make -f makefile.gcc -j"$(nproc)" IS_MINGW=1 MSYSTEM=1 IS_X64=1 \
