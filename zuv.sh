@@ -60,6 +60,10 @@ run)
     # program unless the settings file names one already.
     bridge=$BUILD/tools/browser_bridge.exe
     python3 scripts/default_setting.py "${exe%.exe}.ini" UserSetting chrome.exe "Z:${bridge//\//\\}"
+    # 7z, RAR, CAB and LZH thumbnails out of the box: the 7-Zip built with the
+    # libraries is the "7z.exe" program unless the settings file names one.
+    sevenzip="Z:$(bash scripts/build_deps.sh)/bin/7z.exe"
+    python3 scripts/default_setting.py "${exe%.exe}.ini" UserSetting 7z.exe "${sevenzip//\//\\}"
     trap cleanup EXIT
     zuv_wine_env "$ZUV_WINE64" "$exe" "Z:${folder//\//\\}"
     ;;

@@ -12,6 +12,8 @@ PACKAGES=(
     # fixtures and video decoding under Wine
     imagemagick webp ffmpeg gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     fonts-dejavu-core woff2 woff-tools
+    # archive fixtures (7z, CAB, LZH), and make for the Windows 7-Zip build
+    7zip gcab jlha-utils make
     # the browser behind HTML screenshots
     chromium
 )

@@ -1,5 +1,6 @@
 #include "thumbnails/worker_renderers.h"
 
+#include "thumbnails/renderers/archive_thumbnail.h"
 #include "thumbnails/renderers/docx_page.h"
 #include "thumbnails/renderers/exif_orientation.h"
 #include "thumbnails/renderers/font_sample.h"
@@ -12,12 +13,16 @@
 // Renderers not built yet yield nothing, so the item goes on to the next step.
 // Replace each body with the call of its renderer when that renderer lands.
 
-HBITMAP WorkerZipPicture(const wchar_t*, TWorkerParams*) {
-    return nullptr;  // not built yet: MakeZipThumbnail(path, params, &slot)
+HBITMAP WorkerZipPicture(const wchar_t* path, TWorkerParams* params) {
+    HBITMAP slot = nullptr;
+    MakeZipThumbnail(path, params, &slot);
+    return slot;
 }
 
-HBITMAP WorkerArchivePicture(const wchar_t*, TWorkerParams*) {
-    return nullptr;  // not built yet: MakeArchiveThumbnail(path, params, &slot)
+HBITMAP WorkerArchivePicture(const wchar_t* path, TWorkerParams* params) {
+    HBITMAP slot = nullptr;
+    MakeArchiveThumbnail(path, params, &slot);
+    return slot;
 }
 
 HBITMAP WorkerMp3Cover(wchar_t* path, wchar_t* title) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "resources/resource.h"
 #include "support/test_files.h"
 #include "thumbnails/cache_files.h"
 
@@ -191,6 +192,18 @@ void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour) {
     HICON icon = MakeSolidIcon(size, colour);
     SaveIconFile(icon, path.c_str());
     DestroyIcon(icon);
+}
+
+ArchiveBadge::ArchiveBadge() {
+    icon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    if (icon && GetIconInfo(icon, &info)) pixels = ReadBitmapPixels(info.hbmColor);
+}
+
+ArchiveBadge::~ArchiveBadge() {
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (icon) DestroyIcon(icon);
 }
 
 std::wstring MediaFixture(const std::wstring& name) {

@@ -65,6 +65,20 @@ void AddSolidPicture(HIMAGELIST images, COLORREF colour);
 // written; missing folders are made.
 void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour);
 
+// The archive badge of the program's resources (icon 117): its colour bitmap
+// and that bitmap's pixels, released with the record.
+struct ArchiveBadge {
+    HICON icon = nullptr;
+    ICONINFO info = {};
+    BitmapPixels pixels;
+
+    ArchiveBadge();
+    ~ArchiveBadge();
+    ArchiveBadge(const ArchiveBadge&) = delete;
+    ArchiveBadge& operator=(const ArchiveBadge&) = delete;
+    HBITMAP bitmap() const { return info.hbmColor; }
+};
+
 // A file made by the build's media fixture generator.
 std::wstring MediaFixture(const std::wstring& name);
 // A file made by the build's animation and icon fixture generator.

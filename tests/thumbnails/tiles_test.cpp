@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "resources/resource.h"
 #include "shell/main_state.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
@@ -33,28 +32,6 @@ COLORREF ColourAt(HBITMAP bitmap, int x, int y) {
 struct FitCase {
     int w, h, size;
     int x0, y0, width, height, blendWidth, blendHeight;
-};
-
-// The archive badge of the resources: its colour bitmap and that bitmap's
-// pixels, released with the record.
-struct ArchiveBadge {
-    HICON icon = nullptr;
-    ICONINFO info = {};
-    BitmapPixels pixels;
-
-    ArchiveBadge() {
-        icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE), IMAGE_ICON,
-                                             0, 0, LR_DEFAULTCOLOR));
-        if (icon && GetIconInfo(icon, &info)) pixels = ReadBitmapPixels(info.hbmColor);
-    }
-    ~ArchiveBadge() {
-        if (info.hbmColor) DeleteObject(info.hbmColor);
-        if (info.hbmMask) DeleteObject(info.hbmMask);
-        if (icon) DestroyIcon(icon);
-    }
-    ArchiveBadge(const ArchiveBadge&) = delete;
-    ArchiveBadge& operator=(const ArchiveBadge&) = delete;
-    HBITMAP bitmap() const { return info.hbmColor; }
 };
 
 }  // namespace
