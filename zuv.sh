@@ -56,6 +56,14 @@ run)
         cp "$ZUV_PDFIUM" "$BUILD/pdfium.dll"
         exe=$BUILD/Zuv.exe
     fi
+    # HTML screenshots out of the box: the browser bridge is the "chrome.exe"
+    # program unless the settings file names one already.
+    bridge=$BUILD/tools/browser_bridge.exe
+    python3 scripts/default_setting.py "${exe%.exe}.ini" UserSetting chrome.exe "Z:${bridge//\//\\}"
+    # 7z, RAR, CAB and LZH thumbnails out of the box: the 7-Zip built with the
+    # libraries is the "7z.exe" program unless the settings file names one.
+    sevenzip="Z:$(bash scripts/build_deps.sh)/bin/7z.exe"
+    python3 scripts/default_setting.py "${exe%.exe}.ini" UserSetting 7z.exe "${sevenzip//\//\\}"
     trap cleanup EXIT
     zuv_wine_env "$ZUV_WINE64" "$exe" "Z:${folder//\//\\}"
     ;;
@@ -68,6 +76,8 @@ test)
     trap cleanup EXIT
     zuv_start_display
     zuv_ensure_prefix
+    # The tests' own recycle bin (scripts/wine_test_run.sh) starts empty.
+    rm -rf "$ZUV_WINEPREFIX/xdg-data/Trash"
     zuv_start_wineserver "$BUILD/tools/desktop_check.exe"
     ctest --test-dir "$BUILD" --output-on-failure --timeout 900 -j"$(nproc)"
     ;;

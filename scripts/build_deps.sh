@@ -14,6 +14,7 @@ PKGS=(
     "pugixml=1.13-0.2"
     "libwebp=1.2.4-0.2+deb12u1"
     "slic3r-prusa=2.5.0+dfsg-4"
+    "7zip/bookworm"  # 22.01+really26.01+dfsg-0+deb12u1: 7-Zip 26.01
 )
 key=$(printf '%s\n' "${PKGS[@]}" "recipe=2" | sha1sum | cut -c1-12)
 root=${ZUV_DEPS_ROOT:-/opt/zuv-deps}
@@ -127,6 +128,19 @@ mkdir -p b-miniz && (
 mkdir -p "$P/include/miniz" "$P/share/licenses/miniz"
 cp "$mini"/*.h "$P/include/miniz/"
 cp "$mini"/LICENSE* "$P/share/licenses/miniz/" 2>/dev/null || true
+
+log "7-Zip console (bin/7z.exe)"
+# The Windows console archiver that archive thumbnails run. Debian's source
+# leaves out 7-Zip's RAR codec (Compress/Rar), and so does the build: RAR
+# archives list, and only their stored members extract.
+(
+    cd "${SRC[7zip]}/CPP/7zip/Bundles/Alone2"
+    make -f makefile.gcc -j"$(nproc)" IS_MINGW=1 MSYSTEM=1 IS_X64=1 \
+        CC="$CC" CXX="$CXX" RC="$HOST-windres" DISABLE_RAR_COMPRESS=1 >&2
+    mkdir -p "$P/bin" "$P/share/licenses/7zip"
+    cp _o/7zz.exe "$P/bin/7z.exe"
+    cp "${SRC[7zip]}"/DOC/License.txt "$P/share/licenses/7zip/" 2>/dev/null || true
+)
 
 printf '%s\n' "${PKGS[@]}" >"$P/VERSIONS"
 rm -rf "$prefix"

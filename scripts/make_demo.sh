@@ -34,3 +34,19 @@ PY
         ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=3 -b:a 64k tone.mp3 || true
     fi
 fi
+# Fonts from Debian's packages, and WOFF and WOFF2 files made of one of them.
+if [ ! -f serif.ttf ] && [ -f /usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf ]; then
+    cp /usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf serif.ttf
+    [ -f /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf ] && cp /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf gothic.ttf
+    cp /usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf mono.ttf
+    command -v sfnt2woff >/dev/null && sfnt2woff mono.ttf
+    command -v woff2_compress >/dev/null && woff2_compress serif.ttf >/dev/null 2>&1 && mv serif.woff2 serif2.woff2
+fi
+# Archives that the 7-Zip built with the libraries opens: a text member
+# first, then the picture that becomes the thumbnail.
+if [ ! -f pictures.7z ] && command -v 7zz >/dev/null; then
+    7zz a -bso0 -bsp0 pictures.7z readme.txt tall.gif
+fi
+if [ ! -f pictures.cab ] && command -v gcab >/dev/null; then
+    gcab -c -z pictures.cab readme.txt tiles.bmp
+fi

@@ -8,9 +8,14 @@ PACKAGES=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     mingw-w64-tools libz-mingw-w64-dev cmake ninja-build dpkg-dev googletest python3
     # running Windows programs headless, with Japanese text
-    wine wine64 xvfb xauth locales fonts-ipafont-gothic
+    wine wine64 fonts-wine xvfb xauth locales fonts-ipafont-gothic
     # fixtures and video decoding under Wine
-    imagemagick ffmpeg gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    imagemagick webp ffmpeg gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    fonts-dejavu-core woff2 woff-tools
+    # archive fixtures (7z, CAB, LZH), and make for the Windows 7-Zip build
+    7zip gcab jlha-utils make
+    # the browser behind HTML screenshots
+    chromium
     # the folder benchmark's reference thumbnailer
     libvips-tools
 )

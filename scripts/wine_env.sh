@@ -39,19 +39,52 @@ zuv_stop_display() {
     fi
 }
 
-# Creates the prefix when missing: Wine's own files, then a virtual desktop,
-# inside which modal dialogs end promptly.
+# The prefix's set-up, numbered: raise it when a step is added or changed, so
+# that prefixes made before get the new steps on their next use.
+zuv_prefix_version=2
+
+zuv_reg_add() {
+    zuv_wine_env "$ZUV_WINE64" reg add "$@" /f >/dev/null 2>&1 </dev/null
+}
+
+# Creates the prefix when missing and brings its set-up up to date: Wine's
+# own files, a virtual desktop (inside which modal dialogs end promptly), and
+# the fonts a Japanese Windows shows its interface in.
 zuv_ensure_prefix() {
-    if [ -f "$ZUV_WINEPREFIX/.zuv-ready" ]; then
+    if [ "$(cat "$ZUV_WINEPREFIX/.zuv-ready" 2>/dev/null)" = "$zuv_prefix_version" ]; then
         return 0
     fi
-    echo "zuv: creating Wine prefix $ZUV_WINEPREFIX" >&2
-    mkdir -p "$ZUV_WINEPREFIX"
-    zuv_wine_env /usr/bin/wineboot -i >/dev/null 2>&1 </dev/null
-    zuv_wine_env "$ZUV_WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    zuv_wine_env "$ZUV_WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
-    zuv_wine_env "$ZUV_WINESERVER" -w
-    touch "$ZUV_WINEPREFIX/.zuv-ready"
+    local created=
+    if [ ! -f "$ZUV_WINEPREFIX/system.reg" ]; then
+        echo "zuv: creating Wine prefix $ZUV_WINEPREFIX" >&2
+        mkdir -p "$ZUV_WINEPREFIX"
+        zuv_wine_env /usr/bin/wineboot -i >/dev/null 2>&1 </dev/null
+        created=1
+    else
+        echo "zuv: updating Wine prefix $ZUV_WINEPREFIX" >&2
+    fi
+    zuv_reg_add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
+    zuv_reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024
+    # Debian's Wine looks for its own fonts next to its data folder, not in
+    # /usr/share/wine/fonts where fonts-wine puts them: without this path the
+    # caption buttons lose their Marlett symbols and show "0 1 r".
+    zuv_reg_add 'HKCU\Software\Wine\Fonts' /v Path /d 'Z:\usr\share\wine\fonts'
+    # The Windows interface faces, which Wine maps to faces it does not have
+    # (dialog labels cut, underscores lost), become the IPA faces: the
+    # proportional one for the proportional faces, the fixed one for MS Gothic.
+    local substitutes='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+    local face
+    for face in 'MS Shell Dlg' 'MS Shell Dlg 2' 'MS UI Gothic' 'MS PGothic' 'ＭＳ Ｐゴシック' \
+        'Meiryo' 'Meiryo UI' 'メイリオ' 'Yu Gothic UI' 'Yu Gothic' '游ゴシック'; do
+        zuv_reg_add "$substitutes" /v "$face" /d 'IPAPGothic'
+    done
+    for face in 'MS Gothic' 'ＭＳ ゴシック'; do
+        zuv_reg_add "$substitutes" /v "$face" /d 'IPAGothic'
+    done
+    # A new prefix's server is this function's own: let it write the registry
+    # out. An older prefix may have a persistent server that never ends.
+    [ -z "$created" ] || zuv_wine_env "$ZUV_WINESERVER" -w
+    echo "$zuv_prefix_version" >"$ZUV_WINEPREFIX/.zuv-ready"
 }
 
 # A persistent wineserver spares every test program Wine's start-up.
@@ -70,6 +103,17 @@ zuv_start_wineserver() {
     done
     echo "zuv: Wine cannot make windows on $ZUV_DISPLAY" >&2
     return 1
+}
+
+# A spare drive of the prefix on another file system (tmpfs where there is
+# one), for tests of moves between drives and of a drive's root folder.
+export ZUV_SPARE_DRIVE=Y:
+zuv_map_spare_drive() {
+    local base=/dev/shm
+    [ -d "$base" ] && [ -w "$base" ] || base=/tmp
+    local target=$base/zuv-spare-$zuv_checkout_key
+    mkdir -p "$target" "$ZUV_WINEPREFIX/dosdevices" || return 0
+    ln -sfn "$target" "$ZUV_WINEPREFIX/dosdevices/y:"
 }
 
 zuv_stop_wineserver() {

@@ -8,6 +8,12 @@
 # verdict comes from GoogleTest's own summary, which a crash during a test
 # never prints.
 source "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
+zuv_map_spare_drive
+# The recycle bin of the tests is their own, inside the prefix, where the
+# tests look for what was sent there.
+# Wine makes the Trash folder but not its parent.
+export XDG_DATA_HOME=$ZUV_WINEPREFIX/xdg-data
+mkdir -p "$XDG_DATA_HOME"
 zuv_wine_env "$ZUV_WINE64" "$@"
 status=$?
 exit "$status"

@@ -9,33 +9,236 @@ namespace {
 
 constexpr int kPathChars = MAX_PATH;
 
-void RecycleFile(const wchar_t* path) {
-    // SHFileOperationW takes a list ended by two zeros.
-    wchar_t list[kPathChars + 1] = {};
-    StringCchCopyW(list, kPathChars, path);
-    SHFILEOPSTRUCTW operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = list;
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
-    SHFileOperationW(&operation);
+bool IsDirectory(const WIN32_FIND_DATAW& found) { return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+// Source and target paths of one entry; false when either does not fit, and
+// the entry is then left where it is.
+bool EntryPaths(const wchar_t* source, const wchar_t* target, const wchar_t* name, wchar_t sourcePath[kPathChars],
+                wchar_t targetPath[kPathChars]) {
+    return PathCombineW(sourcePath, source, name) && PathCombineW(targetPath, target, name);
+}
+
+// An existing target file is replaced only once it is safe in the recycle
+// bin; a folder in its place is not the file's to replace.
+bool ClearFileTarget(const wchar_t* targetPath) {
+    if (!PathFileExistsW(targetPath)) return true;
+    if (PathIsDirectoryW(targetPath)) return false;
+    return RecyclePath(targetPath);
+}
+
+bool SameCanonicalPath(const wchar_t* a, const wchar_t* b) {
+    return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Volume and file index of an existing file or folder, which name it in any
+// spelling of its path.
+bool FileIdentity(const wchar_t* path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BOOL ok = GetFileInformationByHandle(file, info);
+    CloseHandle(file);
+    return ok != FALSE;
+}
+
+bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// The long form of a full path; the part that does not exist yet is kept as
+// written after the long form of the part that does.
+bool LongForm(const wchar_t* full, wchar_t out[kPathChars]) {
+    DWORD length = GetLongPathNameW(full, out, kPathChars);
+    if (length > 0 && length < kPathChars) return true;
+    const wchar_t* name = PathFindFileNameW(full);
+    if (name == full || !*name || PathIsRootW(full)) return SUCCEEDED(StringCchCopyW(out, kPathChars, full));
+    wchar_t parent[kPathChars];
+    if (FAILED(StringCchCopyNW(parent, kPathChars, full, static_cast<size_t>(name - full)))) return false;
+    PathRemoveBackslashW(parent);
+    if (!LongForm(parent, out)) return false;
+    return PathAppendW(out, name) != FALSE;
 }
 
 }  // namespace
 
-void ForEachFolderEntry(const wchar_t* folder, const std::function<void(const WIN32_FIND_DATAW&)>& visit) {
+std::vector<std::wstring> SplitString(const std::wstring& text, wchar_t delimiter) {
+    std::vector<std::wstring> parts;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(delimiter, start);
+        if (end == std::wstring::npos) end = text.size();
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+bool ForEachFolderEntry(const wchar_t* folder, const std::function<void(const WIN32_FIND_DATAW&)>& visit) {
     wchar_t pattern[kPathChars];
     if (FAILED(StringCchCopyW(pattern, kPathChars, folder)) || FAILED(StringCchCatW(pattern, kPathChars, L"\\*.*"))) {
-        return;
+        return false;
     }
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    // An empty drive root has not even "." to list.
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND && PathIsDirectoryW(folder);
     do {
         const wchar_t* name = found.cFileName;
         if (_wcsicmp(name, L".") == 0 || _wcsicmp(name, L"..") == 0) continue;
         visit(found);
     } while (FindNextFileW(search, &found));
     FindClose(search);
+    return true;
+}
+
+void CreateDirectoryPath(const wchar_t* path) {
+    std::vector<std::wstring> parts = SplitString(path, L'\\');
+    wchar_t accumulated[kPathChars] = L"";
+    size_t first = 0;
+    // "\\server\share" is one level that cannot be created, only reached.
+    if (parts.size() >= 4 && parts[0].empty() && parts[1].empty()) {
+        std::wstring share = L"\\\\" + parts[2] + L"\\" + parts[3];
+        if (FAILED(StringCchCopyW(accumulated, kPathChars, share.c_str()))) return;
+        first = 4;
+    }
+    for (size_t i = first; i < parts.size(); ++i) {
+        if (parts[i].empty()) continue;
+        wchar_t next[kPathChars];
+        if (!PathCombineW(next, accumulated, parts[i].c_str())) return;
+        StringCchCopyW(accumulated, kPathChars, next);
+        if (!PathFileExistsW(accumulated)) CreateDirectoryW(accumulated, nullptr);
+    }
+}
+
+bool ShellDeletePath(const wchar_t* path, bool toRecycleBin) {
+    // SHFileOperationW takes a list ended by two zeros.
+    wchar_t list[kPathChars + 1] = {};
+    if (FAILED(StringCchCopyW(list, kPathChars, path))) return false;
+    SHFILEOPSTRUCTW operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = list;
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
+    // Where the recycle bin cannot take a file, the shell would otherwise
+    // delete it for good and report success; with the warning it asks first.
+    if (toRecycleBin) operation.fFlags |= FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
+    return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+}
+
+bool RecyclePath(const wchar_t* path) { return ShellDeletePath(path, true); }
+
+bool CanonicalPath(const wchar_t* path, wchar_t canonical[MAX_PATH]) {
+    wchar_t full[kPathChars];
+    DWORD length = GetFullPathNameW(path, kPathChars, full, nullptr);
+    if (length == 0 || length >= kPathChars) return false;
+    if (!LongForm(full, canonical)) return false;
+    PathRemoveBackslashW(canonical);
+    return true;
+}
+
+bool PathIsSameOrInside(const wchar_t* path, const wchar_t* folder) {
+    wchar_t inner[kPathChars];
+    wchar_t outer[kPathChars];
+    if (!CanonicalPath(path, inner) || !CanonicalPath(folder, outer)) return true;
+    if (SameCanonicalPath(inner, outer)) return true;
+    size_t outerLength = lstrlenW(outer);
+    if (static_cast<size_t>(lstrlenW(inner)) > outerLength &&
+        CompareStringOrdinal(inner, static_cast<int>(outerLength), outer, static_cast<int>(outerLength), TRUE) ==
+            CSTR_EQUAL &&
+        (inner[outerLength] == L'\\' || outer[outerLength - 1] == L'\\')) {
+        return true;
+    }
+    // Another spelling of the same folder (a second drive letter or a link to
+    // it) shows in the identity of `path` or one of its existing parents.
+    BY_HANDLE_FILE_INFORMATION folderId;
+    if (!FileIdentity(outer, &folderId)) return false;
+    for (;;) {
+        BY_HANDLE_FILE_INFORMATION id;
+        if (FileIdentity(inner, &id) && SameIdentity(id, folderId)) return true;
+        if (PathIsRootW(inner) || !PathRemoveFileSpecW(inner)) return false;
+    }
+}
+
+bool IsSameFileOrFolder(const wchar_t* a, const wchar_t* b) {
+    BY_HANDLE_FILE_INFORMATION first;
+    BY_HANDLE_FILE_INFORMATION second;
+    return FileIdentity(a, &first) && FileIdentity(b, &second) && SameIdentity(first, second);
+}
+
+bool MoveFileWhole(const wchar_t* source, const wchar_t* target) {
+    if (MoveFileExW(source, target, 0)) return true;
+    if (GetLastError() != ERROR_NOT_SAME_DEVICE || PathFileExistsW(target)) return false;
+    if (!CopyFileW(source, target, TRUE)) {
+        // The target did not exist before, so whatever is there is a part copy.
+        SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(target);
+        return false;
+    }
+    DWORD attributes = GetFileAttributesW(source);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetFileAttributesW(source, attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    if (DeleteFileW(source)) return true;
+    // The source cannot go: keep it and take the copy back, so the file is
+    // in one place as before.
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(source, attributes);
+    SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(target);
+    return false;
+}
+
+namespace {
+
+// The walk both transfers share: refuses a target inside the source, skips
+// system folders and entries whose paths do not fit, makes the target of a
+// folder entry before `visit` sees it (and leaves the entry alone when that
+// target is no folder).
+using TEntryVisit = std::function<void(const wchar_t* sourcePath, const wchar_t* targetPath, bool folder)>;
+
+int TransferContents(const wchar_t* source, const wchar_t* target, const TEntryVisit& visit) {
+    if (PathIsSameOrInside(target, source)) return 0;
+    bool listed = ForEachFolderEntry(source, [&](const WIN32_FIND_DATAW& found) {
+        wchar_t sourcePath[kPathChars];
+        wchar_t targetPath[kPathChars];
+        if (!EntryPaths(source, target, found.cFileName, sourcePath, targetPath)) return;
+        bool folder = IsDirectory(found);
+        if (folder) {
+            if (PathIsSystemFolderW(sourcePath, 0)) return;
+            CreateDirectoryPath(targetPath);
+            if (!PathIsDirectoryW(targetPath)) return;
+        }
+        visit(sourcePath, targetPath, folder);
+    });
+    return listed ? 1 : 0;
+}
+
+}  // namespace
+
+int MoveFolderContents(const wchar_t* source, const wchar_t* target) {
+    return TransferContents(source, target, [](const wchar_t* sourcePath, const wchar_t* targetPath, bool folder) {
+        if (folder) {
+            MoveFolderContents(sourcePath, targetPath);
+            // A subfolder that still holds something stays with it.
+            RemoveDirectoryW(sourcePath);
+        } else if (!MoveFileWhole(sourcePath, targetPath) && PathFileExistsW(targetPath) &&
+                   ClearFileTarget(targetPath)) {
+            // Trying first spares a look-up of every new name, which Wine
+            // makes by reading the whole target folder.
+            MoveFileWhole(sourcePath, targetPath);
+        }
+    });
+}
+
+int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwrite) {
+    return TransferContents(source, target, [overwrite](const wchar_t* sourcePath, const wchar_t* targetPath,
+                                                        bool folder) {
+        if (folder) {
+            CopyFolderContents(sourcePath, targetPath, overwrite);
+        } else if (!CopyFileW(sourcePath, targetPath, TRUE) && overwrite == 1 && PathFileExistsW(targetPath) &&
+                   ClearFileTarget(targetPath)) {
+            CopyFileW(sourcePath, targetPath, TRUE);
+        }
+    });
 }
 
 void DeleteFolderContents(const wchar_t* folder, int recycle) {
@@ -44,13 +247,13 @@ void DeleteFolderContents(const wchar_t* folder, int recycle) {
         // An entry whose path does not fit is left alone rather than cut.
         if (!PathCombineW(path, folder, found.cFileName)) return;
         if (PathIsSystemFolderW(path, 0)) return;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (IsDirectory(found)) {
             DeleteFolderContents(path, recycle);
             RemoveDirectoryW(path);
         } else if (recycle != 1) {
             DeleteFileW(path);
         } else if (PathFileExistsW(path)) {
-            RecycleFile(path);
+            RecyclePath(path);
         }
     });
 }

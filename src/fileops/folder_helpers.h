@@ -1,14 +1,60 @@
-// Helpers on folder contents.
+// Helpers on folder contents: walking, creating, copying, moving, emptying.
+// They show no message; callers decide what to tell the user.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <string>
+#include <vector>
+
+// Cuts `text` at every `delimiter`: a leading delimiter gives an empty first
+// part, two adjacent ones an empty part between them, a trailing one no
+// empty last part; an empty text gives no parts.
+std::vector<std::wstring> SplitString(const std::wstring& text, wchar_t delimiter);
 
 // Calls `visit` for every entry of the folder but "." and "..", in the order
-// the file system gives them; nothing when the folder cannot be enumerated
-// or its search pattern does not fit MAX_PATH.
-void ForEachFolderEntry(const wchar_t* folder, const std::function<void(const WIN32_FIND_DATAW&)>& visit);
+// the file system gives them. False, with no call, when the folder cannot be
+// listed or its search pattern does not fit MAX_PATH.
+bool ForEachFolderEntry(const wchar_t* folder, const std::function<void(const WIN32_FIND_DATAW&)>& visit);
+
+// Creates every missing level of a folder path, outermost first. For a
+// network path the share ("\\server\share") is taken as the first level.
+void CreateDirectoryPath(const wchar_t* path);
+
+// Deletes one file or folder through the shell, to the recycle bin or for
+// good; true when the shell reports success.
+bool ShellDeletePath(const wchar_t* path, bool toRecycleBin);
+// Sends one file or folder to the recycle bin; true when the shell did so.
+bool RecyclePath(const wchar_t* path);
+
+// The canonical form of a path for comparisons: full, with `.` and `..`
+// resolved, short names made long as far as the path exists, no trailing
+// backslash but at a root. False when it does not fit MAX_PATH.
+bool CanonicalPath(const wchar_t* path, wchar_t canonical[MAX_PATH]);
+// Whether `path` names `folder` itself or something inside it, whatever form
+// either is written in. A path that cannot be made canonical counts as inside,
+// so callers refuse rather than risk writing into their own source.
+bool PathIsSameOrInside(const wchar_t* path, const wchar_t* folder);
+
+// Whether both paths name one existing file or folder, however each is
+// written (another case, a short name, a second drive letter, a link).
+bool IsSameFileOrFolder(const wchar_t* a, const wchar_t* b);
+
+// Moves one file, across drives too. A move between drives copies first and
+// removes the source only once the copy is complete, and a copy that failed
+// leaves no part-written target, so the bytes are always whole in one place.
+bool MoveFileWhole(const wchar_t* source, const wchar_t* target);
+
+// Move and copy the contents of `source` into the existing folder `target`,
+// recursively, merging with what it holds. A move replaces an existing file
+// only after recycling it; a copy does so only with `overwrite` 1 and keeps
+// it otherwise. Read-only and system sub-folders stay behind. Entries whose
+// paths do not fit MAX_PATH stay where they are. Result: 0 when the source
+// cannot be listed or the target is the source or lies inside it (nothing is
+// changed then), else 1; failures of single entries are not reported.
+int MoveFolderContents(const wchar_t* source, const wchar_t* target);
+int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwrite);
 
 // Empties a folder recursively: files go to the recycle bin when `recycle`
 // is 1, else they are deleted for good; emptied sub-folders are removed.

@@ -113,8 +113,29 @@ void ToggleViewer(const wchar_t* path) {
     StartViewer(path);
 }
 
-// "name yyyy/mm/dd hh:mm" in local time; the name alone when the item's time
-// cannot be read.
+void FeedViewer(const wchar_t* path) {
+    wchar_t text[kPathChars + 8];
+    wsprintfW(text, L"Zuv%s", path);
+    COPYDATASTRUCT data = {};
+    data.dwData = 0;
+    data.cbData = static_cast<DWORD>((lstrlenW(text) + 1) * sizeof(wchar_t));
+    data.lpData = text;
+    DWORD_PTR result = 0;
+    // A viewer that does not answer in time is not waited for; the second
+    // message would only wait as long again. Only a delivered file counts as
+    // sent, so a viewer that was busy gets the file again at its next focus.
+    if (!SendMessageTimeoutW(viewerWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(mainWindow),
+                             reinterpret_cast<LPARAM>(&data), SMTO_NORMAL | SMTO_ABORTIFHUNG, kViewerFeedTimeoutMs,
+                             &result)) {
+        return;
+    }
+    lstrcpynW(lastViewerPath, path, kPathChars);
+    SendMessageTimeoutW(viewerWindow, WM_APP + 1, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kViewerFeedTimeoutMs,
+                        &result);
+}
+
+}  // namespace
+
 void ShowItemInTitle(const std::wstring& name, const wchar_t* path, bool folder) {
     wchar_t title[kPathChars + 32];
     lstrcpynW(title, name.c_str(), kPathChars);
@@ -132,27 +153,6 @@ void ShowItemInTitle(const std::wstring& name, const wchar_t* path, bool folder)
     }
     SetWindowTextW(mainWindow, title);
 }
-
-void FeedViewer(const wchar_t* path) {
-    wchar_t text[kPathChars + 8];
-    wsprintfW(text, L"Zuv%s", path);
-    COPYDATASTRUCT data = {};
-    data.dwData = 0;
-    data.cbData = static_cast<DWORD>((lstrlenW(text) + 1) * sizeof(wchar_t));
-    data.lpData = text;
-    DWORD_PTR result = 0;
-    // A viewer that does not answer in time is not waited for; the second
-    // message would only wait as long again.
-    if (SendMessageTimeoutW(viewerWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(mainWindow),
-                            reinterpret_cast<LPARAM>(&data), SMTO_NORMAL | SMTO_ABORTIFHUNG, kViewerFeedTimeoutMs,
-                            &result)) {
-        SendMessageTimeoutW(viewerWindow, WM_APP + 1, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kViewerFeedTimeoutMs,
-                            &result);
-    }
-    lstrcpynW(lastViewerPath, path, kPathChars);
-}
-
-}  // namespace
 
 void FindViewerWindow() {
     if (!viewerProcess.hProcess) {

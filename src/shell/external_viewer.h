@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // How long one message of a feed may take before the browser goes on without
 // the viewer's answer, so that a hung viewer cannot freeze it.
 constexpr UINT kViewerFeedTimeoutMs = 3000;
@@ -22,6 +24,10 @@ void EscapeCommand();
 // Enter on a list item (NM_RETURN): a folder is entered; Shift starts the
 // per-extension or the associated program; otherwise the viewer is toggled.
 void OnListViewReturn();
+
+// The main window's title: "name yyyy/mm/dd hh:mm" with the item's local
+// modification time; the name alone when its time cannot be read.
+void ShowItemInTitle(const std::wstring& name, const wchar_t* path, bool folder);
 
 // Every LVN_ITEMCHANGED: the focused item's name and time in the title, and
 // the file fed to a running viewer.

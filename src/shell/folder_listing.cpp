@@ -158,6 +158,21 @@ void ListViewItemText(HWND list, int index, wchar_t* text) {
     SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
 }
 
+void ListViewItemUnderMouse(HWND list, wchar_t* name) {
+    name[0] = 0;
+    LVHITTESTINFO hit = {};
+    GetCursorPos(&hit.pt);
+    ScreenToClient(list, &hit.pt);
+    int index = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (index < 0 || !(hit.flags & (LVHT_ONITEMICON | LVHT_ONITEMLABEL | LVHT_ONITEMSTATEICON))) return;
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = name;
+    item.cchTextMax = kPathChars;
+    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
 int FindItemByName(const wchar_t* name, int fallback) {
     int count = static_cast<int>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {

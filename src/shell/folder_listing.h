@@ -39,3 +39,7 @@ int FindItemByName(const wchar_t* name, int fallback);
 // The text of a list view's item into a buffer of 260 characters (empty when
 // there is no such item).
 void ListViewItemText(HWND list, int index, wchar_t* text);
+
+// The text of the list view's item under the mouse into a buffer of 260
+// characters; empty over no item.
+void ListViewItemUnderMouse(HWND list, wchar_t* name);

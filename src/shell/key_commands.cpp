@@ -7,7 +7,11 @@
 
 #include <string>
 
+#include "fileops/clipboard.h"
+#include "fileops/drag_drop.h"
 #include "fileops/name_dialogs.h"
+#include "fileops/selection_delete.h"
+#include "fileops/selection_transfer.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/folder_listing.h"
@@ -57,6 +61,47 @@ void EscapeKey(UINT) {
 
 void CloseMainWindow(UINT) {
     SendMessageW(mainWindow, WM_CLOSE, 0, 0);
+}
+
+// The moves take the moved items out of the list themselves and leave the
+// worker running; only the focus is put back.
+void MoveToTypedFolderKey(UINT) {
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    RunInputDialog();
+    if (!inputText[0]) return;
+    MoveSelectionToTypedFolder(mainWindow);
+    ReselectByName(name, index);
+}
+
+void CopyToPickedFolderKey(UINT) {
+    CopySelectionToPickedFolder(mainWindow);
+}
+
+void MoveToPickedFolderKey(UINT) {
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    MoveSelectionToPickedFolder(mainWindow);
+    ReselectByName(name, index);
+}
+
+void CopyToTypedFolderKey(UINT) {
+    RunInputDialog();
+    if (!inputText[0]) return;
+    CopySelectionToTypedFolder(mainWindow);
+}
+
+void DeleteKey(UINT) {
+    StopWorkerForChange();
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    if (GetKeyState(VK_CONTROL) < 0) {
+        MoveSelectionToTrashFolder();
+    } else {
+        DeleteSelection(mainWindow, GetKeyState(VK_SHIFT) < 0 ? 0 : 1);
+    }
+    RelistAndReselect(name, index);
+    RestartThumbnailWorker(0);
 }
 
 void NewFolderCommand(UINT) {
@@ -115,9 +160,36 @@ void ToggleViewCommand(UINT) {
     DWORD view = iconView == 1 ? LVS_ICON : LVS_LIST;
     SetWindowLongW(listView, GWL_STYLE, WS_CHILD | WS_VISIBLE | LVS_AUTOARRANGE | LVS_SHOWSELALWAYS | view);
     StopWorkerForChange();
-    UpdateWindow(listView);
+    RedrawWholeListView();
     // The items stay; the new worker fills the new view's image list.
     RestartThumbnailWorker(1);
+}
+
+void ClipboardCopyKey(UINT) {
+    CopySelectionToClipboard(mainWindow, 0);
+}
+
+void ClipboardCutKey(UINT) {
+    CopySelectionToClipboard(mainWindow, 1);
+}
+
+void PasteKey(UINT) {
+    StopWorkerForChange();
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    PasteFromClipboard(mainWindow);
+    RelistAndReselect(name, index);
+    RestartThumbnailWorker(0);
+}
+
+void RenameKey(UINT) {
+    StopWorkerForChange();
+    int index = FocusedListItem(nullptr);
+    RenameSelection(mainWindow);
+    ListFolder(listView, currentDir, hideCache);
+    // The same position, wherever the new name sorts.
+    SelectListItem(index);
+    RestartThumbnailWorker(0);
 }
 
 void TypedPathKey(UINT) {
@@ -160,15 +232,21 @@ void FolderPictureKey(UINT) {
 const TKeyRow kKeyRows[] = {
     {VK_ESCAPE, 0, 0, false, kAnyFocus, EscapeKey},
     {'W', 0, 0, true, kAnyFocus, CloseMainWindow},
-    // M, Ctrl+Insert, Insert, Ctrl+C, C, Ctrl+X, Ctrl+V
+    {'M', 0, 0, false, kListFocus, MoveToTypedFolderKey},
+    {VK_INSERT, 0, 0, true, kListFocus, CopyToPickedFolderKey},
+    {VK_INSERT, 0, 0, false, kListFocus, MoveToPickedFolderKey},
+    {'C', 0, 0, true, kListFocus, ClipboardCopyKey},
+    {'C', 0, 0, false, kListFocus, CopyToTypedFolderKey},
+    {'X', 0, 0, true, kListFocus, ClipboardCutKey},
+    {'V', 0, 0, true, kListFocus, PasteKey},
     {'K', 0, 0, false, kListFocus, NewFolderCommand},
-    // Delete or D
+    {VK_DELETE, 0, 'D', false, kListFocus, DeleteKey},
     {'L', 0, 0, false, kListFocus, TypedPathKey},
     {VK_RETURN, 0, 0, false, kPathFocus, PathBoxKey},
     {VK_BACK, 0, 0, false, kListFocus, ParentFolderKey},
     {VK_F5, 0, 0, false, kListFocus, RefreshKey},
     {VK_F6, 0, 0, false, kListFocus, ToggleViewCommand},
-    // R or F2
+    {'R', 0, VK_F2, false, kListFocus, RenameKey},
     {VK_NUMPAD1, VK_NUMPAD9, 0, false, kListFocus, NumberPadSlotKey},
     {VK_OEM_5, 0, 0, false, kListFocus, DriveRootKey},
     {'1', '9', 0, false, kListFocus, DigitSlotKey},
@@ -190,7 +268,18 @@ LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, WM_KEYDOWN, wParam, lParam);
 }
 
-LRESULT OnDropFiles(HWND, WPARAM wParam) {
-    DragFinish(reinterpret_cast<HDROP>(wParam));
+LRESULT OnDropFiles(HWND window, WPARAM wParam) {
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
+    StopWorkerForChange();
+    std::wstring name;
+    int index = FocusedListItem(&name);
+    // Into the item under the mouse, folder or not; else the current folder.
+    wchar_t hit[kPathChars];
+    ListViewItemUnderMouse(listView, hit);
+    wchar_t target[kPathChars];
+    if (PathCombineW(target, currentDir, hit)) MoveDroppedFiles(window, target, drop);
+    DragFinish(drop);
+    RelistAndReselect(name, index);
+    RestartThumbnailWorker(0);
     return 0;
 }

@@ -3,32 +3,14 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "fileops/drag_drop.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/folder_listing.h"
 #include "shell/main_handlers.h"
 #include "shell/main_state.h"
 #include "shell/navigation.h"
-
-namespace {
-
-// The text of the item under the mouse in `list`; empty over no item.
-void ItemUnderMouse(HWND list, wchar_t* name) {
-    name[0] = 0;
-    LVHITTESTINFO hit = {};
-    GetCursorPos(&hit.pt);
-    ScreenToClient(list, &hit.pt);
-    int index = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-    if (index < 0 || !(hit.flags & (LVHT_ONITEMICON | LVHT_ONITEMLABEL | LVHT_ONITEMSTATEICON))) return;
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = index;
-    item.pszText = name;
-    item.cchTextMax = kPathChars;
-    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-}  // namespace
+#include "shell/restart_protocol.h"
 
 LRESULT OnNotify(HWND window, WPARAM, LPARAM lParam) {
     NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
@@ -54,7 +36,7 @@ LRESULT OnListViewNotify(HWND window, NMHDR* header) {
 
 LRESULT OnListViewDoubleClick(HWND, NMHDR* header) {
     wchar_t name[kPathChars];
-    ItemUnderMouse(header->hwndFrom, name);
+    ListViewItemUnderMouse(header->hwndFrom, name);
     wchar_t path[kPathChars];
     if (!PathCombineW(path, currentDir, name) || !path[0]) return 0;
     // Over no item the path is the current folder, which is entered again.
@@ -67,5 +49,13 @@ LRESULT OnListViewDoubleClick(HWND, NMHDR* header) {
 }
 
 LRESULT OnListViewBeginDrag(HWND, NMHDR*) {
+    int focused = FocusedListItem(nullptr);
+    int position = ListScrollPosition();
+    StartDragOfSelection();
+    // The worker goes on; the list shows what the drag target made of the
+    // folder, where the user left it.
+    ListFolder(listView, currentDir, hideCache);
+    RestoreListScrollPosition(position);
+    SelectListItem(focused);
     return 0;
 }

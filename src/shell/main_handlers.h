@@ -13,6 +13,7 @@ LRESULT OnPaint(HWND window, WPARAM wParam, LPARAM lParam);
 LRESULT OnClose(HWND window);
 LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam);
 LRESULT OnUpButton(HWND window);
+LRESULT OnWorkerEnded(HWND window, WPARAM wParam);
 
 // key_commands.cpp
 LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam);

@@ -83,6 +83,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_KEYDOWN: return OnKeyDown(hwnd, wParam, lParam);
     case WM_COMMAND: return OnCommand(hwnd, wParam, lParam);
     case WM_DROPFILES: return OnDropFiles(hwnd, wParam);
+    case kWorkerEndedMessage: return OnWorkerEnded(hwnd, wParam);
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -258,6 +259,11 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM) {
     case ID_ANIMATION_STEP:
     case ID_ANIMATION_START: return OnAnimationCommand(window, id);
     }
+    return 0;
+}
+
+LRESULT OnWorkerEnded(HWND, WPARAM wParam) {
+    ForgetEndedWorker(static_cast<DWORD>(wParam));
     return 0;
 }
 

@@ -102,7 +102,14 @@ void GoToParentFolder() {
 
 void GoToPathBoxPath() {
     StopWorkerForChange();
-    GetWindowTextW(pathEdit, currentDir, kPathChars);
+    wchar_t text[kPathChars] = L"";
+    GetWindowTextW(pathEdit, text, kPathChars);
+    // A relative path is taken in the shown folder, never in the process's
+    // current folder, which the HTML screenshots and the per-extension
+    // programs change.
+    wchar_t inShown[kPathChars];
+    bool relative = text[0] && currentDir[0] && PathIsRelativeW(text) && PathCombineW(inShown, currentDir, text);
+    CopyPath(currentDir, relative ? inShown : text);
     PushHistory();
     ListFolder(listView, currentDir, hideCache);
     RestartThumbnailWorker(1);

@@ -33,6 +33,10 @@ void RestartThumbnailWorker(int rebuild, int ignoreCache) {
     workerThread = StartThumbnailWorker(&workerParams);
 }
 
+void RedrawWholeListView() {
+    RedrawWindow(listView, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
 int FocusedListItem(std::wstring* name) {
     int index = static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     wchar_t text[kPathChars] = L"";

@@ -17,6 +17,11 @@ void SelectListItem(int index);
 // pass the cache files by.
 void RestartThumbnailWorker(int rebuild, int ignoreCache = 0);
 
+// Erases and paints the whole list view at once: after a change of the view,
+// the thumbnail sizes or the colours, the items' own redraws would leave the
+// old tiles and labels where no item draws any more.
+void RedrawWholeListView();
+
 // The focused item of the list view: its index (-1 when none) and its name.
 int FocusedListItem(std::wstring* name);
 

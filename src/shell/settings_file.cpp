@@ -33,6 +33,16 @@ int ReadToggle(const wchar_t* key, const wchar_t* fallback, UINT menuId) {
     return value;
 }
 
+// A program named relative to the folder Zuv was started in keeps naming it
+// after the process's current folder has changed (HTML screenshots,
+// per-extension programs). Other names are left for the program search.
+void MakeProgramPathFull(wchar_t* path) {
+    if (!path[0] || !PathIsRelativeW(path) || !PathFileExistsW(path)) return;
+    wchar_t full[kPathChars];
+    DWORD length = GetFullPathNameW(path, kPathChars, full, nullptr);
+    if (length > 0 && length < static_cast<DWORD>(kPathChars)) StringCchCopyW(path, kPathChars, full);
+}
+
 void ExpandInPlace(wchar_t* buffer, size_t size) {
     std::wstring expanded = ExpandNewlineEscapes(buffer);
     StringCchCopyW(buffer, size, expanded.c_str());
@@ -86,6 +96,9 @@ void ReadSettings(HWND window) {
     maxMB = ReadInt(kUser, L"maxMB", 64);
     ReadText(kUser, L"Qav.exe", L"", viewerPath, kPathChars);
     ReadText(kUser, L"fontName", L"", fontName, kPathChars);
+    MakeProgramPathFull(browserPath);
+    MakeProgramPathFull(sevenZipPath);
+    MakeProgramPathFull(viewerPath);
 
     hideCache = ReadToggle(L"hideCache", L"ON", ID_SETTINGS_HIDE_CACHE);
     cacheAutoSave = ReadToggle(L"cacheAutoSave", L"OFF", ID_SETTINGS_CACHE_AUTOSAVE);

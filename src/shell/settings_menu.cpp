@@ -39,6 +39,10 @@ void OnValuesCommand(HWND window) {
     CreateThumbnailLists();
     workerParams.imageListLarge = imageListLarge;
     workerParams.imageListSmall = imageListSmall;
+    // The new size brings a new spacing, but the items keep their places
+    // until they are arranged; a reload would place them at once.
+    SendMessageW(listView, LVM_ARRANGE, LVA_DEFAULT, 0);
+    RedrawWholeListView();
     RestartThumbnailWorker(1);
 }
 
@@ -60,6 +64,7 @@ void OnDarkCommand(HWND window) {
     StopWorkerForChange();
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
+    RedrawWholeListView();
     // Every tile is drawn on the theme's background.
     RestartThumbnailWorker(1);
 }

@@ -242,7 +242,9 @@ void SaveFolderCacheWhile(HWND, HWND list, HIMAGELIST imagesLarge, HIMAGELIST im
     EnsureFolder(cache);
 
     // One read of the names: looking each up in the list again made the
-    // save quadratic in the number of items.
+    // save quadratic in the number of items. The read waits for the
+    // user-interface thread, which may move to another folder meanwhile: the
+    // names are used only while the save is still wanted after it.
     TListNames names;
     ReadListNames(list, &names);
     for (const std::wstring& name : names.texts) {
@@ -258,9 +260,13 @@ void SaveFolderCacheWhile(HWND, HWND list, HIMAGELIST imagesLarge, HIMAGELIST im
         MakeItemCacheFilePath(listPath, folder, name.c_str(), 0);
         const wchar_t* target = mode == 1 ? iconPath : listPath;
         if (!*target) continue;
-        DeleteIfPresent(target);
 
         HICON icon = ListNamesIcon(names, mode == 1 ? imagesLarge : imagesSmall, name);
+        if (stillWanted && !stillWanted(context)) {
+            if (icon) DestroyIcon(icon);
+            return;
+        }
+        DeleteIfPresent(target);
         SaveIconFile(icon, target);
         if (icon) DestroyIcon(icon);
     }

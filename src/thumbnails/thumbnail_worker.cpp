@@ -4,8 +4,12 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstddef>
 #include <cwchar>
 #include <initializer_list>
+#include <vector>
 
 #include "resources/resource.h"
 #include "shell/folder_listing.h"
@@ -23,11 +27,26 @@ constexpr int kPath = 260;
 // waits for it (auto-reset, lives as long as the process).
 HANDLE runTaken;
 
-// Workers whose thread procedure has not returned yet, abandoned ones
-// included; image lists they may still add to wait here until that is 0.
-volatile LONG runningWorkers;
-HIMAGELIST retiredLists[64];
-int retiredCount;
+// The user-interface thread's record of the workers it started that have
+// not ended yet, abandoned ones included. A worker is forgotten at its end
+// message, or once its thread handle shows it has ended (the message is lost
+// when the window has gone first). The handle also keeps the thread id from
+// being reused while the record stands.
+struct TStartedWorker {
+    HANDLE thread;
+    DWORD id;
+    unsigned serial;
+};
+std::vector<TStartedWorker> startedWorkers;
+unsigned lastSerial;
+
+// Image lists the shell no longer uses, each kept while a worker started
+// before it was given up (serial up to `lastSerialThen`) may still touch it.
+struct TRetiredList {
+    HIMAGELIST images;
+    unsigned lastSerialThen;
+};
+std::vector<TRetiredList> retiredLists;
 
 // What one run keeps for itself; everything else is read from the record
 // when it is used.
@@ -358,7 +377,9 @@ void EndRun(TWorkerRun* run) {
     TWorkerParams* p = run->params;
     if (workerStop == 0 && RunIsCurrent(*run)) {
         ListFolder(p->shadowListView, run->folder, p->hideCache);
-        SetHiddenNamesMatch(p->shadowListView, true);
+        // The relisting waits for the user-interface thread; a successor
+        // started meanwhile has made the image list its own.
+        if (workerStop == 0 && RunIsCurrent(*run)) SetHiddenNamesMatch(p->shadowListView, true);
     }
     if (run->folderBadge) DestroyIcon(run->folderBadge);
     if (run->previous) {
@@ -402,16 +423,50 @@ DWORD WINAPI ThumbnailWorkerProc(LPVOID param) {
     EndRun(&run);
 
     if (SUCCEEDED(com)) CoUninitialize();
-    InterlockedDecrement(&runningWorkers);
+    // The last act: nothing of the shell's is touched after this.
+    PostMessageW(p->mainWindow, kWorkerEndedMessage, GetCurrentThreadId(), 0);
     return 1;
 }
+
+namespace {
+
+void ForgetWorkerAt(size_t index) {
+    if (startedWorkers[index].thread) CloseHandle(startedWorkers[index].thread);
+    startedWorkers.erase(startedWorkers.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void ForgetEndedThreads() {
+    for (size_t i = startedWorkers.size(); i-- > 0;) {
+        HANDLE thread = startedWorkers[i].thread;
+        if (thread && WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) ForgetWorkerAt(i);
+    }
+}
+
+// Destroys every retired list that no worker still running was started early
+// enough to reach.
+void DestroyUnreachableLists() {
+    ForgetEndedThreads();
+    unsigned oldestRunning = UINT_MAX;
+    for (const TStartedWorker& worker : startedWorkers) oldestRunning = std::min(oldestRunning, worker.serial);
+    for (size_t i = retiredLists.size(); i-- > 0;) {
+        if (retiredLists[i].lastSerialThen >= oldestRunning) continue;
+        ImageList_Destroy(retiredLists[i].images);
+        retiredLists.erase(retiredLists.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
+}  // namespace
 
 HANDLE StartThumbnailWorker(TWorkerParams* params) {
     if (!runTaken) runTaken = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (runTaken) ResetEvent(runTaken);
-    InterlockedIncrement(&runningWorkers);
-    HANDLE thread = CreateThread(nullptr, 0, ThumbnailWorkerProc, params, 0, nullptr);
-    if (!thread) InterlockedDecrement(&runningWorkers);
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, ThumbnailWorkerProc, params, 0, &id);
+    if (thread) {
+        HANDLE own = nullptr;
+        DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &own, SYNCHRONIZE, FALSE, 0);
+        startedWorkers.push_back({own, id, ++lastSerial});
+    }
     // The worker takes nothing from this thread before it signals, so the
     // wait cannot block it; the thread handle ends the wait if it dies first.
     if (thread && runTaken) {
@@ -433,26 +488,24 @@ void StopThumbnailWorker() {
 }
 
 int RunningWorkerCount() {
-    return static_cast<int>(InterlockedCompareExchange(&runningWorkers, 0, 0));
+    ForgetEndedThreads();
+    return static_cast<int>(startedWorkers.size());
 }
 
-void ReleaseRetiredImageLists() {
-    if (RunningWorkerCount() != 0) return;
-    for (int i = 0; i < retiredCount; ++i) ImageList_Destroy(retiredLists[i]);
-    retiredCount = 0;
+void ForgetEndedWorker(DWORD threadId) {
+    for (size_t i = 0; i < startedWorkers.size(); ++i) {
+        if (startedWorkers[i].id == threadId) {
+            ForgetWorkerAt(i);
+            break;
+        }
+    }
+    DestroyUnreachableLists();
 }
 
 void RetireImageList(HIMAGELIST images) {
     if (!images) return;
-    // Every slot taken by workers that never end: wait for them rather than
-    // destroy a list one of them may still add to.
-    ReleaseRetiredImageLists();
-    while (retiredCount == static_cast<int>(sizeof retiredLists / sizeof retiredLists[0])) {
-        Sleep(50);
-        ReleaseRetiredImageLists();
-    }
-    retiredLists[retiredCount++] = images;
-    ReleaseRetiredImageLists();
+    retiredLists.push_back({images, lastSerial});
+    DestroyUnreachableLists();
 }
 
 namespace {

@@ -19,11 +19,17 @@ HANDLE StartThumbnailWorker(TWorkerParams* params);
 // ended, and clears the flag again. On return no worker is current.
 void StopThumbnailWorker();
 
-// Destroys an image list the shell has stopped using, or, while an abandoned
-// worker that may still add to it runs on, keeps it until no worker runs.
+// Posted by every worker to the main window as its last act; wParam is the
+// worker's thread id. The window hands it to ForgetEndedWorker.
+constexpr UINT kWorkerEndedMessage = WM_APP + 2;
+
+// Destroys an image list the shell has stopped using, or keeps it while a
+// worker started before this call still runs (an abandoned one may still
+// touch it). Never waits.
 void RetireImageList(HIMAGELIST images);
-// Destroys the kept lists once no worker runs any more.
-void ReleaseRetiredImageLists();
+// On a worker's end message: forgets that worker and destroys the kept lists
+// that no running worker can reach any more.
+void ForgetEndedWorker(DWORD threadId);
 // Workers started and not yet ended, abandoned ones included.
 int RunningWorkerCount();
 

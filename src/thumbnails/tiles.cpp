@@ -1,9 +1,13 @@
 #include "thumbnails/tiles.h"
 
+#include <commctrl.h>
+#include <commoncontrols.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "shell/main_state.h"
@@ -94,7 +98,96 @@ HBITMAP ShellItemImage(const wchar_t* path, int size, SIIGBF flags) {
     return SUCCEEDED(hr) ? image : nullptr;
 }
 
+// Whether the bitmap shows nothing (see IsBlankPicture); unreadable counts.
+bool BitmapIsBlank(HBITMAP bitmap) {
+    BITMAPINFOHEADER header;
+    std::vector<BYTE> pixels;
+    if (!FetchPixels(bitmap, &header, &pixels)) return true;
+    return IsBlankPicture(pixels.data(), pixels.size(), header.biWidth, header.biHeight);
+}
+
+// The icon's picture as a 32-bit bitmap with straight alpha; an icon without
+// alpha takes its transparency from its mask.
+HBITMAP IconPicture(HICON icon) {
+    ICONINFO info = {};
+    if (!icon || !GetIconInfo(icon, &info)) return nullptr;
+    BITMAPINFOHEADER header;
+    std::vector<BYTE> colour;
+    std::vector<BYTE> mask;
+    HBITMAP picture = nullptr;
+    if (info.hbmColor && FetchPixels(info.hbmColor, &header, &colour)) {
+        bool hasAlpha = false;
+        for (size_t i = 3; i < colour.size(); i += 4) hasAlpha = hasAlpha || colour[i] != 0;
+        BITMAPINFOHEADER maskHeader;
+        if (!hasAlpha && FetchPixels(info.hbmMask, &maskHeader, &mask) && mask.size() == colour.size()) {
+            // A set mask bit reads back as a white pixel: transparent.
+            for (size_t i = 0; i < colour.size(); i += 4) colour[i + 3] = mask[i] ? 0 : 255;
+        }
+        void* bits = nullptr;
+        picture = CreateDib(header, &bits);
+        if (picture) std::memcpy(bits, colour.data(), colour.size());
+    }
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return picture;
+}
+
+// The shell's icon of the path at the largest size its system image lists
+// offer, as a picture of straight alpha; null when the shell has none.
+HBITMAP ShellIconPicture(const wchar_t* path) {
+    SHFILEINFOW file = {};
+    if (!SHGetFileInfoW(path, 0, &file, sizeof(file), SHGFI_SYSICONINDEX)) return nullptr;
+    HICON icon = nullptr;
+    for (int kind : {SHIL_JUMBO, SHIL_EXTRALARGE, SHIL_LARGE}) {
+        IImageList* list = nullptr;
+        if (FAILED(SHGetImageList(kind, IID_PPV_ARGS(&list)))) continue;
+        icon = ImageList_GetIcon(reinterpret_cast<HIMAGELIST>(list), file.iIcon, ILD_NORMAL);
+        list->Release();
+        if (icon) break;
+    }
+    if (!icon) {
+        SHFILEINFOW large = {};
+        if (SHGetFileInfoW(path, 0, &large, sizeof(large), SHGFI_ICON | SHGFI_LARGEICON)) icon = large.hIcon;
+    }
+    HBITMAP picture = IconPicture(icon);
+    if (icon) DestroyIcon(icon);
+    return picture;
+}
+
+// The factory's picture unless it shows nothing (under Wine it is an empty
+// 1 x 1 picture for folders and most files); then the shell's icon.
+HBITMAP VisibleOrShellIcon(HBITMAP image, const wchar_t* path) {
+    if (!image || !BitmapIsBlank(image)) return image;
+    DeleteObject(image);
+    return ShellIconPicture(path);
+}
+
+// An icon of the bitmap with the given mask, or with an opaque one.
+HICON IconOfBitmap(HBITMAP colour, HBITMAP mask, int size) {
+    std::vector<BYTE> opaque(static_cast<size_t>(MaskRowBytes(size)) * size, 0);
+    HBITMAP ownMask = mask ? nullptr : CreateBitmap(size, size, 1, 1, opaque.data());
+    ICONINFO info = {};
+    info.fIcon = TRUE;
+    info.hbmColor = colour;
+    info.hbmMask = mask ? mask : ownMask;
+    HICON icon = CreateIconIndirect(&info);
+    if (ownMask) DeleteObject(ownMask);
+    return icon;
+}
+
 }  // namespace
+
+bool IsBlankPicture(const BYTE* bgra, size_t size, int width, int height) {
+    if (width < 0) width = -width;
+    if (height < 0) height = -height;
+    if (width <= 1 && height <= 1) return true;
+    size_t wanted = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    if (!bgra || size < wanted) return true;
+    for (size_t i = 0; i < wanted; ++i) {
+        if (bgra[i] != 0) return false;
+    }
+    return true;
+}
 
 COLORREF ThemeBackground() {
     // darkMode is written by the user-interface thread while workers read it.
@@ -308,21 +401,27 @@ void UnpremultiplyAndClearAlpha(HBITMAP bitmap) {
 }
 
 HBITMAP GetShellItemIcon(const wchar_t* path, int size) {
-    return ShellItemImage(path, size, SIIGBF_ICONONLY);
+    return VisibleOrShellIcon(ShellItemImage(path, size, SIIGBF_ICONONLY), path);
 }
 
 HICON GetShellItemImageIcon(const wchar_t* path, int size) {
     HBITMAP image = ShellItemImage(path, size, SIIGBF_BIGGERSIZEOK);
     if (!image) return nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP mask = CreateCompatibleBitmap(screen, size, size);
-    ReleaseDC(nullptr, screen);
-    ICONINFO info = {};
-    info.fIcon = TRUE;
-    info.hbmColor = image;
-    info.hbmMask = mask;
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(mask);
-    DeleteObject(image);
+    if (!BitmapIsBlank(image)) {
+        HDC screen = GetDC(nullptr);
+        HBITMAP mask = CreateCompatibleBitmap(screen, size, size);
+        ReleaseDC(nullptr, screen);
+        HICON icon = IconOfBitmap(image, mask, size);
+        DeleteObject(mask);
+        DeleteObject(image);
+        return icon;
+    }
+    HBITMAP picture = VisibleOrShellIcon(image, path);
+    if (!picture) return nullptr;
+    PremultiplyAlpha(picture);
+    HBITMAP tile = ScaleToTile(picture, size, 1);
+    if (!tile) return nullptr;
+    HICON icon = IconOfBitmap(tile, nullptr, size);
+    DeleteObject(tile);
     return icon;
 }

@@ -64,9 +64,17 @@ void PremultiplyAlpha(HBITMAP bitmap);
 // then every alpha byte cleared.
 void UnpremultiplyAndClearAlpha(HBITMAP bitmap);
 
-// The shell's icon of the item at size x size, or null.
+// Whether a picture of width x height blue, green, red, alpha quadruples (a
+// negative size counts as its magnitude) shows nothing: at most one pixel,
+// fewer bytes than its size needs, or every byte zero.
+bool IsBlankPicture(const BYTE* bgra, size_t size, int width, int height);
+
+// The shell's icon of the item at size x size, or null. Where the shell's
+// image factory gives a blank picture (see IsBlankPicture; Wine does), the
+// shell's icon of the largest system image list instead, at its own size.
 HBITMAP GetShellItemIcon(const wchar_t* path, int size);
 
 // The shell's image of the item (thumbnail or icon) at size x size as an icon,
-// or null.
+// or null. A blank picture of the factory is replaced by the shell's icon of
+// the largest system image list, fitted into a tile on the theme background.
 HICON GetShellItemImageIcon(const wchar_t* path, int size);

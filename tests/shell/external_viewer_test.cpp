@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/main_state.h"
@@ -203,8 +205,9 @@ TEST_F(ExternalViewer, AViewerIgnoringCloseIsEndedAfterASecond) {
     EXPECT_EQ(viewerProcess.hProcess, nullptr);
 }
 
-TEST_F(ExternalViewer, AViewerThatDoesNotAnswerAFeedHoldsTheBrowserOnlyForTheLimit) {
-    SetEnvironmentVariableW(L"ZUV_STANDIN_HANG_MS", L"8000");
+TEST_F(ExternalViewer, AViewerThatDoesNotAnswerAFeedHoldsTheBrowserOnlyForTheLimitAndIsFedAgain) {
+    // Busy a second longer than the limit over its first feed only.
+    SetEnvironmentVariableW(L"ZUV_STANDIN_HANG_MS", std::to_wstring(kViewerFeedTimeoutMs + 1000).c_str());
     Open();
     StartViewerOn(L"a.jpg");
     DWORD start = GetTickCount();
@@ -214,6 +217,15 @@ TEST_F(ExternalViewer, AViewerThatDoesNotAnswerAFeedHoldsTheBrowserOnlyForTheLim
     EXPECT_LT(took, kViewerFeedTimeoutMs + 2000);
     // The second message is not sent to a viewer that did not answer.
     EXPECT_TRUE(log.LinesOf(L"app1").empty());
+    EXPECT_EQ(std::wstring(lastViewerPath), fixture / L"a.jpg") << "the missed file does not count as sent";
+
+    // Back on the same file once the viewer answers again: it is sent anew.
+    FocusItem(L"sub");
+    FocusItem(L"b.png");
+    std::vector<StandInLine> feeds = log.LinesOf(L"copydata");
+    ASSERT_EQ(feeds.size(), 2u);
+    EXPECT_EQ(feeds[1].text, Feed(fixture / L"b.png"));
+    EXPECT_EQ(log.LinesOf(L"app1").size(), 1u);
     EXPECT_EQ(std::wstring(lastViewerPath), fixture / L"b.png");
     HANDLE process = OpenViewerProcess();
     EscapeCommand();

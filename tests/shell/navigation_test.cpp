@@ -260,6 +260,20 @@ TEST_F(Navigation, PathBoxTakesAnyTextAndSelectsNothing) {
     ListKey(VK_BACK);
     EXPECT_EQ(std::wstring(currentDir), root / L"missing");
     EXPECT_EQ(history.size(), 4u);
+
+    // A relative path is taken in the shown folder, whatever the process's
+    // current folder is.
+    TempFolder elsewhere;
+    MakeFolder(elsewhere / L"2020");
+    wchar_t saved[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    SetCurrentDirectoryW(elsewhere.path().c_str());
+    TypeIntoPathBox(root / L"photos");
+    TypeIntoPathBox(L"2020");
+    SetCurrentDirectoryW(saved);
+    EXPECT_EQ(std::wstring(currentDir), root / L"photos\\2020");
+    TypeIntoPathBox(L"..\\a.txt\\..");
+    EXPECT_EQ(std::wstring(currentDir), root / L"photos");
 }
 
 TEST_F(Navigation, TypedPathsInTheirFourForms) {
@@ -351,11 +365,11 @@ TEST_F(Navigation, DriveSlotsRememberTheFolderLeftAndTakeTheKeysFolder) {
     EXPECT_EQ(ListViewSelectedItems(listView), std::vector<int>({0}));
 
     // A folder without a drive letter: no root to go to, no slot to fill.
-    TypeIntoPathBox(L"relative\\folder");
+    TypeIntoPathBox(L"\\\\server\\share\\folder");
     int generation = workerParams.generation;
     ListKey(VK_OEM_5);
     EXPECT_EQ(workerParams.generation, generation);
-    EXPECT_EQ(std::wstring(currentDir), L"relative\\folder");
+    EXPECT_EQ(std::wstring(currentDir), L"\\\\server\\share\\folder");
     slots = DriveSlots();
     ListKey('4');
     EXPECT_EQ(DriveSlots(), slots);

@@ -124,13 +124,16 @@ TEST_F(ProgramSettings, AFileOrMissingPathGivesAnEmptyStart) {
     }
 }
 
-TEST_F(ProgramSettings, ARelativeFolderStaysRelative) {
+// A relative folder is taken in the folder the program was started in, and
+// kept as a full path: the process's current folder changes later (HTML
+// screenshots, per-extension programs), and the next start may be elsewhere.
+TEST_F(ProgramSettings, ARelativeFolderIsTakenInTheStartingFolder) {
     MakeFolder(folder_ / L"sub");
     WriteText(folder_ / L"sub\\one.txt", "1");
     WriteText(folder_ / L"sub\\two.txt", "2");
     Seen seen;
     RunOnce(exe_, L"sub", folder_.path(), &seen);
-    EXPECT_EQ(seen.pathBox, L"sub");
+    EXPECT_EQ(seen.pathBox, folder_ / L"sub");
     EXPECT_EQ(seen.items, 2);
-    EXPECT_EQ(System(L"dir"), L"sub");
+    EXPECT_EQ(System(L"dir"), folder_ / L"sub");
 }

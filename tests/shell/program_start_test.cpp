@@ -77,3 +77,20 @@ TEST(ProgramStart, NoMingwRuntimeDllIsImported) {
         }
     }
 }
+
+TEST(ProgramStart, DragSourceTakesItsTwoShellFunctionsByOrdinal) {
+    for (const std::wstring& exe : {ZuvExe(), ZuvPlainExe()}) {
+        SCOPED_TRACE(ToUtf8(exe));
+        std::vector<unsigned> ordinals;
+        for (const PeImport& entry : ReadPeImportTable(ReadBytes(exe))) {
+            if (_stricmp(entry.dll.c_str(), "shell32.dll") != 0) continue;
+            ordinals.insert(ordinals.end(), entry.ordinals.begin(), entry.ordinals.end());
+            for (const std::string& function : entry.functions) {
+                EXPECT_NE(function, "ILCreateFromPathW");
+                EXPECT_NE(function, "ILFree");
+            }
+        }
+        std::sort(ordinals.begin(), ordinals.end());
+        EXPECT_EQ(ordinals, std::vector<unsigned>({155, 190}));
+    }
+}

@@ -154,6 +154,26 @@ TEST(SettingsFile, TextValuesAreCutToTheirBuffersAndEscapesExpanded) {
     EXPECT_STREQ(dir, L"");
 }
 
+// Outside programs named relative to the starting folder are kept as full
+// paths: the process's current folder changes later.
+TEST(SettingsFile, RelativeProgramPathsAreMadeFull) {
+    TempFolder start;
+    ASSERT_TRUE(MakeFolder(start / L"tools"));
+    ASSERT_TRUE(WriteText(start / L"tools\\bridge.exe", "MZ"));
+    ASSERT_TRUE(WriteText(start / L"7z.exe", "MZ"));
+    wchar_t saved[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    SetCurrentDirectoryW(start.path().c_str());
+    ReadTestSettings({{L"UserSetting", L"chrome.exe", L"tools\\bridge.exe"},
+                      {L"UserSetting", L"7z.exe", L"7z.exe"},
+                      {L"UserSetting", L"Qav.exe", L"not here.exe"}});
+    SetCurrentDirectoryW(saved);
+    EXPECT_EQ(std::wstring(browserPath), start / L"tools\\bridge.exe");
+    EXPECT_EQ(std::wstring(sevenZipPath), start / L"7z.exe");
+    EXPECT_STREQ(viewerPath, L"not here.exe") << "a name that is no file here is left to the program search";
+    ReadTestSettings({});
+}
+
 TEST(SettingsFile, ExtensionProgramLookupIgnoresCase) {
     WriteTestSettings({{L"UserSetting", L".mp4", L"C:\\Players\\play.exe"}, {L"UserSetting", L".txt", L"notepad.exe"}});
     SetSettingsPath();

@@ -384,6 +384,27 @@ TEST(ValuesDialog, OkStoresTheValuesAndRemakesTheImageLists) {
     EXPECT_EQ(ReadSetting(ini, L"SystemSetting", L"thumbnailWait"), L"7");
 }
 
+// The dialog keeps its template's sizes: its labels fit only when "MS Shell
+// Dlg" stands for a proportional Japanese face, as on a Japanese Windows.
+TEST(ValuesDialog, LabelsFitTheirControls) {
+    TempFolder folder;
+    WriteTestSettings({});
+    MainWindowHarness harness;
+    ASSERT_NE(harness.OpenInFolder(folder.path()), nullptr);
+    DialogAnswerer answerer;
+    answerer.Push(DialogAnswer::Press(IDCANCEL));
+    SendMessageW(mainWindow, WM_COMMAND, ID_SETTINGS_VALUES, 0);
+    ASSERT_EQ(answerer.records().size(), 1u);
+    int labels = 0;
+    for (const DialogControl& c : answerer.records()[0].controls) {
+        if (_wcsicmp(c.className.c_str(), L"Static") != 0 || c.text.empty()) continue;
+        ++labels;
+        EXPECT_LE(c.textWidth, c.clientWidth) << ToUtf8(c.text);
+    }
+    EXPECT_EQ(labels, 3);
+    harness.Close();
+}
+
 TEST(ValuesDialog, EmptyThirdBoxTurnsVideoThumbnailsOff) {
     TempFolder folder;
     WriteTestSettings({});

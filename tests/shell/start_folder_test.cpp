@@ -46,8 +46,10 @@ TEST(StartFolder, ChosenFromTheArguments) {
         {{L"zuv.exe"}, L"D:\\from setting"},
         {{L"zuv.exe", temp.path()}, temp.path()},
         {{L"zuv.exe", temp / L"sub", temp / L"file.txt"}, temp / L"sub"},
-        {{L"zuv.exe", L"sub"}, L"sub"},
-        {{L"zuv.exe", L".\\sub\\"}, L".\\sub\\"},
+        // Relative folders are made full while the current folder is still
+        // the one the program was started in.
+        {{L"zuv.exe", L"sub"}, temp / L"sub"},
+        {{L"zuv.exe", L".\\sub\\"}, temp / L"sub\\"},
         {{L"zuv.exe", temp / L"file.txt"}, L""},
         {{L"zuv.exe", temp / L"missing"}, L""},
         {{L"zuv.exe", L""}, L""},

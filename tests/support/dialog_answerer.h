@@ -15,10 +15,17 @@ struct DialogControl {
     std::wstring className;
     std::wstring text;
     DWORD style;
+    // The width the text takes in the control's font, and the control's.
+    int textWidth = 0;
+    int clientWidth = 0;
+    // An edit control's selection (EM_GETSEL); 0, 0 for other controls.
+    DWORD selectionStart = 0;
+    DWORD selectionEnd = 0;
 };
 
 struct DialogRecord {
     std::wstring caption;
+    std::wstring ownerTitle;  // the owner window's text while the dialog showed
     std::wstring message;  // the first non-empty static text (a message box's text)
     // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION or 0.
     UINT icon = 0;
@@ -26,6 +33,7 @@ struct DialogRecord {
     RECT windowRect = {};
     int focusedId = 0;  // the control that had the keyboard focus when it was answered
     std::wstring TextOf(int id) const;
+    const DialogControl* Control(int id) const;
     bool HasButton(int id) const;
 };
 
@@ -36,6 +44,8 @@ struct DialogAnswer {
     std::map<int, std::wstring> editTexts;  // set before the button is pressed
     // The dialog is expected to stay open: the next answer goes to it again.
     bool staysOpen = false;
+    // For the shell's folder browser: the folder selected before the button.
+    std::wstring folder;
 
     static DialogAnswer Press(int button) {
         DialogAnswer a;
@@ -46,6 +56,12 @@ struct DialogAnswer {
         DialogAnswer a;
         a.button = button;
         a.editTexts[editId] = text;
+        return a;
+    }
+    static DialogAnswer PickFolder(const std::wstring& path, int button = IDOK) {
+        DialogAnswer a;
+        a.button = button;
+        a.folder = path;
         return a;
     }
     static DialogAnswer Escape() {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "resources/resource.h"
 #include "support/test_files.h"
 #include "thumbnails/cache_files.h"
 
@@ -80,6 +81,26 @@ Pixel PixelAt(HBITMAP bitmap, int x, int y) {
     return p.at(x, y);
 }
 
+BitmapPixels ScreenPixelsOfClient(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    int w = client.right - client.left;
+    int h = client.bottom - client.top;
+    if (w <= 0 || h <= 0) return BitmapPixels();
+    HDC screen = GetDC(nullptr);
+    HDC copy = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, w, h, screen, client.left, client.top, SRCCOPY);
+    SelectObject(copy, old);
+    DeleteDC(copy);
+    ReleaseDC(nullptr, screen);
+    BitmapPixels pixels = ReadBitmapPixels(bitmap);
+    DeleteObject(bitmap);
+    return pixels;
+}
+
 bool NearColour(Pixel actual, Pixel expected, int tolerance) {
     for (int shift = 0; shift < 32; shift += 8) {
         int a = (actual >> shift) & 0xFF;
@@ -142,6 +163,14 @@ COLORREF ImageListColour(HIMAGELIST images, int index, int x, int y) {
     return colour;
 }
 
+BitmapPixels ImageListPixels(HIMAGELIST images, int index) {
+    ICONINFO info;
+    if (!ImageListIconBitmaps(images, index, &info)) return {};
+    BitmapPixels pixels = ReadBitmapPixels(info.hbmColor);
+    DeleteIconBitmaps(info);
+    return pixels;
+}
+
 bool ImageListMaskBit(HIMAGELIST images, int index, int x, int y) {
     ICONINFO info;
     if (!ImageListIconBitmaps(images, index, &info)) return false;
@@ -165,6 +194,22 @@ void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour) {
     DestroyIcon(icon);
 }
 
+ArchiveBadge::ArchiveBadge() {
+    icon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    if (icon && GetIconInfo(icon, &info)) pixels = ReadBitmapPixels(info.hbmColor);
+}
+
+ArchiveBadge::~ArchiveBadge() {
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (icon) DestroyIcon(icon);
+}
+
 std::wstring MediaFixture(const std::wstring& name) {
     return JoinPath(BuildFolder(), L"tests\\fixtures\\media\\" + name);
+}
+
+std::wstring FrameFixture(const std::wstring& name) {
+    return JoinPath(BuildFolder(), L"tests\\fixtures\\frames\\" + name);
 }

@@ -38,6 +38,9 @@ BitmapPixels ReadBitmapPixels(HBITMAP bitmap);
 Pixel PixelAt(HBITMAP bitmap, int x, int y);
 SIZE BitmapSize(HBITMAP bitmap);
 
+// What the screen shows of a window's client area (covered parts included).
+BitmapPixels ScreenPixelsOfClient(HWND window);
+
 // Whether every channel of the colour lies within tolerance of the expected one.
 bool NearColour(Pixel actual, Pixel expected, int tolerance);
 std::string ColourText(Pixel colour);
@@ -51,6 +54,8 @@ HICON MakeSolidIcon(int size, COLORREF colour);
 // The colour of pixel (x, y) of picture `index` of an image list, read from
 // the icon the image list makes of it; CLR_INVALID when there is none.
 COLORREF ImageListColour(HIMAGELIST images, int index, int x, int y);
+// Every pixel of that picture's colour bitmap; empty when there is none.
+BitmapPixels ImageListPixels(HIMAGELIST images, int index);
 // Whether pixel (x, y) of that picture's mask is transparent.
 bool ImageListMaskBit(HIMAGELIST images, int index, int x, int y);
 // Appends an opaque tile of one colour to an image list.
@@ -60,5 +65,21 @@ void AddSolidPicture(HIMAGELIST images, COLORREF colour);
 // written; missing folders are made.
 void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour);
 
+// The archive badge of the program's resources (icon 117): its colour bitmap
+// and that bitmap's pixels, released with the record.
+struct ArchiveBadge {
+    HICON icon = nullptr;
+    ICONINFO info = {};
+    BitmapPixels pixels;
+
+    ArchiveBadge();
+    ~ArchiveBadge();
+    ArchiveBadge(const ArchiveBadge&) = delete;
+    ArchiveBadge& operator=(const ArchiveBadge&) = delete;
+    HBITMAP bitmap() const { return info.hbmColor; }
+};
+
 // A file made by the build's media fixture generator.
 std::wstring MediaFixture(const std::wstring& name);
+// A file made by the build's animation and icon fixture generator.
+std::wstring FrameFixture(const std::wstring& name);

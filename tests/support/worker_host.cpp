@@ -14,12 +14,21 @@ namespace {
 constexpr wchar_t kHostClass[] = L"ZuvWorkerHost";
 WorkerHost* currentHost = nullptr;
 
+// Takes the workers' end messages as the main window does.
+LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kWorkerEndedMessage) {
+        ForgetEndedWorker(static_cast<DWORD>(wParam));
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
 void RegisterHostClass() {
     static bool registered = false;
     if (registered) return;
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpfnWndProc = HostProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
@@ -50,6 +59,8 @@ WorkerHost::WorkerHost(int size) {
     currentHost = this;
     listProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WorkerHost::ListProc)));
+    shadowProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(shadow_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WorkerHost::ListProc)));
 
     ::mainWindow = window_;
     ::listView = list_;
@@ -104,6 +115,7 @@ WorkerHost::~WorkerHost() {
         CloseHandle(thread);
     }
     SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc_));
+    SetWindowLongPtrW(shadow_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(shadowProc_));
     currentHost = nullptr;
     DestroyWindow(window_);
     ImageList_Destroy(large_);
@@ -159,11 +171,11 @@ bool WorkerHost::Run(int fullRebuild, int ignoreCache) {
 
 LRESULT CALLBACK WorkerHost::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WorkerHost* host = currentHost;
-    if (host && host->hook_) {
-        Hook hook = host->hook_;  // the hook may replace itself
-        hook(message, wParam, lParam, InSendMessage() != FALSE);
-    }
-    return CallWindowProcW(host ? host->listProc_ : DefWindowProcW, hwnd, message, wParam, lParam);
+    if (!host) return DefWindowProcW(hwnd, message, wParam, lParam);
+    bool shadow = hwnd == host->shadow_;
+    Hook hook = shadow ? host->shadowHook_ : host->hook_;  // the hook may replace itself
+    if (hook) hook(message, wParam, lParam, InSendMessage() != FALSE);
+    return CallWindowProcW(shadow ? host->shadowProc_ : host->listProc_, hwnd, message, wParam, lParam);
 }
 
 void FillListView(HWND list, const std::vector<std::wstring>& names) {

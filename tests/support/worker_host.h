@@ -46,6 +46,8 @@ public:
     // sent from another thread.
     using Hook = std::function<void(UINT message, WPARAM wParam, LPARAM lParam, bool fromWorker)>;
     void SetListHook(Hook hook) { hook_ = std::move(hook); }
+    // The same for the hidden list view.
+    void SetShadowHook(Hook hook) { shadowHook_ = std::move(hook); }
 
 private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -56,7 +58,9 @@ private:
     HIMAGELIST large_ = nullptr;
     HIMAGELIST small_ = nullptr;
     WNDPROC listProc_ = nullptr;
+    WNDPROC shadowProc_ = nullptr;
     Hook hook_;
+    Hook shadowHook_;
     std::vector<HANDLE> threads_;
 };
 

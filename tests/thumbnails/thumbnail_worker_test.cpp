@@ -37,6 +37,20 @@ void WriteIconFile(const std::wstring& path, int size, COLORREF colour) {
     DestroyIcon(icon);
 }
 
+// The colour at the centre of the picture an icon file holds; CLR_INVALID
+// when there is no loadable icon.
+COLORREF IconFileColour(const std::wstring& path) {
+    HICON icon = static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+    if (!icon) return CLR_INVALID;
+    ICONINFO info = {};
+    GetIconInfo(icon, &info);
+    COLORREF colour = PixelColour(PixelAt(info.hbmColor, kSize / 2, kSize / 2));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+    return colour;
+}
+
 class Worker : public testing::Test {
 protected:
     WorkerHost host{kSize};
@@ -185,15 +199,9 @@ TEST_F(Worker, NextVisitTakesPicturesFromTheCacheUnlessIgnored) {
 
     ASSERT_TRUE(host.Run(1, 1));
     EXPECT_NE(Colour(1), kRed) << "cache ignored";
-    HICON saved = static_cast<HICON>(
-        LoadImageW(nullptr, CacheFile(folder.path(), L"b.txt", true).c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
-    ASSERT_NE(saved, nullptr);
-    ICONINFO info = {};
-    GetIconInfo(saved, &info);
-    EXPECT_NE(PixelColour(PixelAt(info.hbmColor, kSize / 2, kSize / 2)), kRed) << "and written anew";
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(saved);
+    COLORREF saved = IconFileColour(CacheFile(folder.path(), L"b.txt", true));
+    ASSERT_NE(saved, CLR_INVALID);
+    EXPECT_NE(saved, kRed) << "and written anew";
 }
 
 TEST_F(Worker, CacheFileThatIsNoIconCountsAsAbsent) {
@@ -331,6 +339,80 @@ TEST_F(Worker, AbandonedWorkerNeverAddsToItsSuccessorsList) {
     EXPECT_EQ(Colour(1), kGreen);
 }
 
+TEST_F(Worker, SaveAbandonedWhileItWaitsNeverWritesTheNextFoldersPictures) {
+    // This folder's same.txt has a green cached picture; the folder the shell
+    // moves to has a same.txt too, whose picture there is red.
+    TempFolder next;
+    WriteText(next / L"same.txt", "next");
+    MakeItems({}, {L"same.txt"});
+    WriteIconFile(CacheFile(folder.path(), L"same.txt", true), kSize, kGreen);
+    workerParams.cacheAutoSave = 1;
+    // The worker reads item 0's text once for its picture, then once in the
+    // save, which looks the picture up by the names it read.
+    for (int movedAt : {2}) {
+        SCOPED_TRACE(testing::Message() << "moved during text read " << movedAt);
+        host.SetFolder(folder.path());
+        FillListView(host.list(), {L"same.txt"});
+        int reads = 0;
+        RecordWorkerMessages([&](UINT message, WPARAM wParam, LPARAM) {
+            if (message != LVM_GETITEMTEXTW || wParam != 0 || ++reads != movedAt) return;
+            workerParams.generation = nextGeneration++;
+            StopThumbnailWorker();
+            host.SetFolder(next.path());
+            FillListView(host.list(), {L"same.txt"});
+            ImageList_RemoveAll(host.images());
+            AddSolidPicture(host.images(), kRed);
+        });
+        ASSERT_TRUE(host.WaitForEnd(host.Start()));
+        EXPECT_EQ(reads, movedAt);
+        EXPECT_EQ(IconFileColour(CacheFile(folder.path(), L"same.txt", true)), kGreen)
+            << "this folder's cache file was replaced or deleted";
+        EXPECT_FALSE(FolderExists(next / L"Zuv_CACHE"));
+    }
+    host.SetListHook(nullptr);
+}
+
+TEST_F(Worker, NamesRelistedAfterTheRunWasSupersededAreNotUsedForReuse) {
+    if (FolderListingIsPlaceholder()) GTEST_SKIP() << "the folder listing still lists nothing";
+    // The first run is in a folder holding r.txt. While it relists the hidden
+    // list view, the shell moves to a folder holding q.txt (cached red) and
+    // r.txt; that folder's run adds q.txt's picture and is superseded there
+    // by a change to the folder's files.
+    TempFolder next;
+    WriteText(next / L"q.txt", "q");
+    WriteText(next / L"r.txt", "r");
+    WriteIconFile(CacheFile(next.path(), L"q.txt", true), kSize, kRed);
+    MakeItems({}, {L"r.txt"});
+    bool moved = false;
+    bool successorEnded = false;
+    host.SetShadowHook([&](UINT, WPARAM, LPARAM, bool fromWorker) {
+        if (!fromWorker || moved) return;
+        moved = true;
+        workerParams.generation = nextGeneration++;
+        StopThumbnailWorker();
+        host.SetFolder(next.path());
+        FillListView(host.list(), {L"q.txt", L"r.txt"});
+        RecordWorkerMessages([](UINT message, WPARAM wParam, LPARAM lParam) {
+            if (message == LVM_REDRAWITEMS && wParam == 0 && lParam == 0) workerParams.generation = nextGeneration++;
+        });
+        successorEnded = host.WaitForEnd(host.Start());
+        host.SetListHook(nullptr);
+    });
+    ASSERT_TRUE(host.WaitForEnd(host.Start()));
+    host.SetShadowHook(nullptr);
+    ASSERT_TRUE(moved);
+    ASSERT_TRUE(successorEnded);
+    ASSERT_EQ(ImageCount(), 1);
+    ASSERT_EQ(Colour(0), kRed);
+
+    // The restart after the change reuses pictures by name.
+    StopThumbnailWorker();
+    ASSERT_TRUE(host.Run(0));
+    ASSERT_EQ(ImageCount(), 2);
+    EXPECT_EQ(Colour(0), kRed);
+    EXPECT_NE(Colour(1), kRed) << "r.txt got q.txt's picture";
+}
+
 TEST_F(Worker, WorkerAbandonedAtItsStartLeavesItsSuccessorsPicturesAlone) {
     MakeItems({}, {L"f0.txt", L"f1.txt", L"f2.txt"});
     bool held = false;
@@ -353,36 +435,75 @@ TEST_F(Worker, WorkerAbandonedAtItsStartLeavesItsSuccessorsPicturesAlone) {
     EXPECT_EQ(ImageCount(), 3) << "the abandoned worker emptied the list its successor had filled";
 }
 
-TEST_F(Worker, ListsGivenUpWhileAnAbandonedWorkerRunsOnAreKeptUntilItEnds) {
+// How many of the image lists whose picture bitmaps are given still exist.
+int ListsAlive(const std::vector<HBITMAP>& pictureBitmaps) {
+    int alive = 0;
+    for (HBITMAP bitmap : pictureBitmaps) alive += GetObjectType(bitmap) == OBJ_BITMAP;
+    return alive;
+}
+
+HBITMAP PictureBitmapOf(HIMAGELIST images) {
+    IMAGEINFO info = {};
+    return ImageList_GetImageInfo(images, 0, &info) ? info.hbmImage : nullptr;
+}
+
+TEST_F(Worker, ListsGivenUpWhileAnAbandonedWorkerRunsGoWhenItEndsAndNothingWaits) {
     MakeItems({}, {L"f0.txt", L"f1.txt", L"f2.txt", L"f3.txt"});
-    // The worker fills a list of the test's own, as after the values command
-    // it would still fill the lists the shell has just given up.
+    // The first worker fills a list of the test's own, as after the values
+    // command it would still fill the lists the shell has just given up.
     HIMAGELIST own = ImageList_Create(kSize, kSize, ILC_COLOR32 | ILC_MASK, 4, 4);
     ASSERT_NE(own, nullptr);
     HIMAGELIST shellLarge = workerParams.imageListLarge;
     workerParams.imageListLarge = own;
-    int runningWhenRetired = -1;
-    int countWhenRetired = -1;
-    bool held = false;
+    HANDLE first = nullptr;
+    HANDLE second = nullptr;
+    int phase = 0;
+    std::vector<HBITMAP> retired;
+    int aliveWhenRetired = -1, aliveAfterFirst = -1;
+    int runningWhenRetired = -1, runningAfterFirst = -1;
+    bool firstEnded = false;
     RecordWorkerMessages([&](UINT message, WPARAM wParam, LPARAM) {
-        if (message != LVM_GETITEMTEXTW || wParam != 2 || held) return;
-        held = true;
-        workerParams.generation = nextGeneration++;
-        StopThumbnailWorker();
-        RetireImageList(own);
-        runningWhenRetired = RunningWorkerCount();
-        // Still a list: the worker may touch it once more before it ends.
-        countWhenRetired = ImageList_GetImageCount(own);
+        if (message != LVM_GETITEMTEXTW) return;
+        if (phase == 0 && wParam == 2) {
+            phase = 1;
+            // The first worker waits for this very answer while the shell
+            // changes the sizes again and again: many more lists are given
+            // up than any fixed store could hold, and none of it may wait.
+            workerParams.generation = nextGeneration++;
+            StopThumbnailWorker();
+            retired.push_back(PictureBitmapOf(own));
+            RetireImageList(own);
+            for (int i = 0; i < 80; ++i) {
+                HIMAGELIST list = ImageList_Create(kSize, kSize, ILC_COLOR32 | ILC_MASK, 1, 1);
+                AddSolidPicture(list, kBlue);
+                retired.push_back(PictureBitmapOf(list));
+                RetireImageList(list);
+            }
+            aliveWhenRetired = ListsAlive(retired);
+            runningWhenRetired = RunningWorkerCount();
+            workerParams.imageListLarge = shellLarge;
+            second = host.Start();
+        } else if (phase == 1) {
+            // The second worker waits here while the first one ends.
+            phase = 2;
+            firstEnded = host.WaitForEnd(first);
+            PumpMessages();
+            aliveAfterFirst = ListsAlive(retired);
+            runningAfterFirst = RunningWorkerCount();
+        }
     });
-    HANDLE first = host.Start();
+    first = host.Start();
     ASSERT_TRUE(host.WaitForEnd(first));
-    workerParams.imageListLarge = shellLarge;
-    EXPECT_TRUE(held);
-    EXPECT_EQ(runningWhenRetired, 1) << "the abandoned worker had not ended";
-    EXPECT_EQ(countWhenRetired, 2) << "the kept list still held the two pictures made before the stop";
-    EXPECT_EQ(RunningWorkerCount(), 0);
-    ReleaseRetiredImageLists();  // the list goes now; nothing may use it after this
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(host.WaitForEnd(second));
     host.SetListHook(nullptr);
+    ASSERT_EQ(phase, 2);
+    EXPECT_TRUE(firstEnded);
+    EXPECT_EQ(runningWhenRetired, 1) << "the abandoned worker had not ended";
+    EXPECT_EQ(aliveWhenRetired, 81) << "lists were destroyed while the abandoned worker ran";
+    EXPECT_EQ(runningAfterFirst, 1) << "the second worker was still running";
+    EXPECT_EQ(aliveAfterFirst, 0) << "lists outlived the worker that could reach them";
+    EXPECT_EQ(ImageCount(), 4);
 }
 
 TEST_F(Worker, CompletedRunRelistsTheHiddenListView) {

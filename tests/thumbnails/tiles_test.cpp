@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "resources/resource.h"
+#include <algorithm>
+
 #include "shell/main_state.h"
 #include "support/test_files.h"
 #include "support/test_pictures.h"
@@ -31,28 +32,6 @@ COLORREF ColourAt(HBITMAP bitmap, int x, int y) {
 struct FitCase {
     int w, h, size;
     int x0, y0, width, height, blendWidth, blendHeight;
-};
-
-// The archive badge of the resources: its colour bitmap and that bitmap's
-// pixels, released with the record.
-struct ArchiveBadge {
-    HICON icon = nullptr;
-    ICONINFO info = {};
-    BitmapPixels pixels;
-
-    ArchiveBadge() {
-        icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ARCHIVE_BADGE), IMAGE_ICON,
-                                             0, 0, LR_DEFAULTCOLOR));
-        if (icon && GetIconInfo(icon, &info)) pixels = ReadBitmapPixels(info.hbmColor);
-    }
-    ~ArchiveBadge() {
-        if (info.hbmColor) DeleteObject(info.hbmColor);
-        if (info.hbmMask) DeleteObject(info.hbmMask);
-        if (icon) DestroyIcon(icon);
-    }
-    ArchiveBadge(const ArchiveBadge&) = delete;
-    ArchiveBadge& operator=(const ArchiveBadge&) = delete;
-    HBITMAP bitmap() const { return info.hbmColor; }
 };
 
 }  // namespace
@@ -304,6 +283,64 @@ TEST_F(Tiles, ShellPicturesOfAMissingPathAreNone) {
     EXPECT_EQ(GetShellItemIcon(missing.c_str(), 64), nullptr);
     EXPECT_EQ(GetShellItemImageIcon(missing.c_str(), 64), nullptr);
     EXPECT_EQ(GetShellItemIcon(L"", 64), nullptr);
+}
+
+TEST_F(Tiles, BlankPicturesAreOnePixelOrAllZero) {
+    const BYTE zero[16] = {};
+    const BYTE oneAlpha[16] = {0, 0, 0, 0, 0, 0, 0, 0xFF};
+    const BYTE oneBlue[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10};
+    const BYTE opaqueBlack[16] = {0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF};
+    struct {
+        const char* what;
+        const BYTE* bytes;
+        size_t size;
+        int width, height;
+        bool blank;
+    } cases[] = {
+        {"1 x 1 of any colour", opaqueBlack, 4, 1, 1, true},
+        {"2 x 2 all zero", zero, 16, 2, 2, true},
+        {"2 x 2 all zero, bottom-up", zero, 16, 2, -2, true},
+        {"one pixel with alpha", oneAlpha, 16, 2, 2, false},
+        {"one pixel with colour and no alpha", oneBlue, 16, 2, 2, false},
+        {"opaque black", opaqueBlack, 16, 2, 2, false},
+        {"fewer bytes than the size", opaqueBlack, 16, 4, 4, true},
+        {"no bytes", nullptr, 0, 2, 2, true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsBlankPicture(c.bytes, c.size, c.width, c.height), c.blank) << c.what;
+}
+
+// Folders and files that no renderer draws show a real picture: where the
+// shell's image factory gives a blank one (Wine), the shell's icon instead.
+TEST_F(Tiles, ShellPicturesOfFoldersAndFilesAreNeverBlank) {
+    TempFolder folder;
+    MakeFolder(folder / L"sub");
+    WriteText(folder / L"notes.zuvunknown", "x");
+    auto distinctColours = [](HBITMAP bitmap) {
+        std::vector<Pixel> pixels = ReadBitmapPixels(bitmap).pixels;
+        std::sort(pixels.begin(), pixels.end());
+        return std::unique(pixels.begin(), pixels.end()) - pixels.begin();
+    };
+    for (const wchar_t* name : {L"sub", L"notes.zuvunknown"}) {
+        SCOPED_TRACE(testing::Message() << ToUtf8(name));
+        std::wstring path = folder / name;
+        HICON icon = GetShellItemImageIcon(path.c_str(), 64);
+        ASSERT_NE(icon, nullptr);
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        SIZE size = BitmapSize(info.hbmColor);
+        EXPECT_GE(size.cx, 64);
+        EXPECT_GE(size.cy, 64);
+        EXPECT_GT(distinctColours(info.hbmColor), 8) << "a blank or plain tile";
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+
+        HBITMAP picture = GetShellItemIcon(path.c_str(), 64);
+        ASSERT_NE(picture, nullptr);
+        EXPECT_GT(BitmapSize(picture).cx, 1);
+        EXPECT_GT(distinctColours(picture), 8) << "a blank picture";
+        DeleteObject(picture);
+    }
 }
 
 TEST_F(Tiles, ArchiveTileCarriesTheBadgeInItsCornerAndNoAlpha) {

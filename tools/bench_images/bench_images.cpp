@@ -13,16 +13,9 @@
 #include "thumbnails/renderers/exif_orientation.h"
 #include "thumbnails/renderers/image_decoding.h"
 #include "thumbnails/tiles.h"
+#include "../bench_clock.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
 
 std::vector<std::wstring> Photos(const std::wstring& folder) {
     std::vector<std::wstring> paths;

@@ -1,8 +1,8 @@
 // Plays the external viewer: one top-level window that logs its command
 // line, every WM_COPYDATA text with the window it came from and every
 // WM_APP+1, and closes on WM_CLOSE unless ZUV_STANDIN_IGNORE_CLOSE is set (to
-// test termination). ZUV_STANDIN_HANG_MS makes it take that long over each
-// WM_COPYDATA (to test a viewer that does not answer).
+// test termination). ZUV_STANDIN_HANG_MS makes it take that long over its
+// first WM_COPYDATA (to test a viewer that is busy for a while).
 #include <windows.h>
 
 #include <stdlib.h>
@@ -35,6 +35,7 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         wsprintfW(from, L"%lu", static_cast<unsigned long>(wParam));
         AppendLogLine(L"copyfrom", from);
         if (hangMs) Sleep(hangMs);
+        hangMs = 0;
         return TRUE;
     }
     case WM_APP + 1: {

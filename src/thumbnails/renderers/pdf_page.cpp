@@ -10,6 +10,11 @@
 
 namespace {
 
+// One render at a time: every call shares the one copy "Zuv.pdf", and pdfium
+// is not thread-safe. An abandoned worker may still be inside a render when
+// its successor or the preview starts one.
+SRWLOCK pdfLock = SRWLOCK_INIT;
+
 // pdfium only ever opens this copy, so the document's own path may hold
 // characters that a narrow path could not carry through the library.
 void RemoveCopy(const char* copyPath, const char* folder, bool removeFolder) {
@@ -17,9 +22,7 @@ void RemoveCopy(const char* copyPath, const char* folder, bool removeFolder) {
     if (removeFolder) RemoveDirectoryA(folder);
 }
 
-}  // namespace
-
-HBITMAP RenderPdfPage(const wchar_t* path, int* pageIndex) {
+HBITMAP RenderPdfPageAlone(const wchar_t* path, int* pageIndex) {
     char folder[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, folder);
     PathCombineA(folder, folder, "Zuv");
@@ -85,4 +88,13 @@ HBITMAP RenderPdfPage(const wchar_t* path, int* pageIndex) {
     FPDF_CloseDocument(document);
     RemoveCopy(copyPath, folder, false);
     return result;
+}
+
+}  // namespace
+
+HBITMAP RenderPdfPage(const wchar_t* path, int* pageIndex) {
+    AcquireSRWLockExclusive(&pdfLock);
+    HBITMAP page = RenderPdfPageAlone(path, pageIndex);
+    ReleaseSRWLockExclusive(&pdfLock);
+    return page;
 }

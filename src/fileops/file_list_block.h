@@ -1,0 +1,20 @@
+// The shell's file list (clipboard format CF_HDROP, and the block of a
+// WM_DROPFILES drop): a 20-byte DROPFILES header, then zero-ended paths and
+// one more zero.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+constexpr size_t kFileListHeaderBytes = 20;
+
+// The block for these paths: the list at offset 20, no point, UTF-16 paths,
+// each ended by a zero character, then a final zero character.
+std::vector<unsigned char> MakeFileListBlock(const std::vector<std::wstring>& paths);
+
+// Whether `size` bytes hold a whole file list: the header fits, the list
+// starts past it, and the zero that ends the list lies inside the bytes
+// (in 16-bit units for a wide list, in bytes for an ANSI one). A list from
+// another program is read only after this holds.
+bool FileListEndsInBlock(const unsigned char* data, size_t size);

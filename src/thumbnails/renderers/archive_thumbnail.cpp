@@ -1,0 +1,467 @@
+#include "thumbnails/renderers/archive_thumbnail.h"
+
+#include <shlwapi.h>
+#include <unzip.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <initializer_list>
+#include <new>
+#include <vector>
+
+#include "fileops/folder_helpers.h"
+#include "shell/main_state.h"
+#include "thumbnails/renderers/exif_orientation.h"
+#include "thumbnails/renderers/font_sample.h"
+#include "thumbnails/renderers/image_decoding.h"
+#include "thumbnails/renderers/mp3_info.h"
+#include "thumbnails/thumbnail_worker.h"
+#include "thumbnails/tiles.h"
+
+namespace {
+
+constexpr int kPath = 260;
+// The ANSI form of a ZIP archive's path.
+constexpr int kAnsiArchivePath = 272;
+
+bool ExtensionIn(const wchar_t* path, std::initializer_list<const wchar_t*> extensions) {
+    const wchar_t* extension = PathFindExtensionW(path);
+    for (const wchar_t* candidate : extensions) {
+        if (_wcsicmp(extension, candidate) == 0) return true;
+    }
+    return false;
+}
+
+bool IsNestedArchive(const wchar_t* path) {
+    return ExtensionIn(path, {L".zip", L".7z", L".rar", L".cab", L".lzh"});
+}
+
+// Removes a call's folder whatever the archiver left in it: nested
+// archives, member folders, read-only members. Links are removed, never
+// followed.
+void RemoveWorkTree(const wchar_t* folder) {
+    ForEachFolderEntry(folder, [folder](const WIN32_FIND_DATAW& found) {
+        wchar_t path[kPath];
+        if (!PathCombineW(path, folder, found.cFileName)) return;
+        SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+        bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (isFolder && !isLink) RemoveWorkTree(path);
+        if (isFolder) {
+            RemoveDirectoryW(path);
+        } else {
+            DeleteFileW(path);
+        }
+    });
+}
+
+// The calling thread's work folder, made with the temporary work folder
+// around it when missing.
+bool BeginWorkFolder(wchar_t* folder) {
+    if (!ArchiveWorkFolder(GetCurrentThreadId(), folder)) return false;
+    wchar_t base[kPath];
+    lstrcpynW(base, folder, kPath);
+    PathRemoveFileSpecW(base);
+    CreateDirectoryW(base, nullptr);
+    CreateDirectoryW(folder, nullptr);
+    return PathIsDirectoryW(folder) != FALSE;
+}
+
+void EndWorkFolder(const wchar_t* folder) {
+    RemoveWorkTree(folder);
+    RemoveDirectoryW(folder);
+}
+
+// Tries the member renderers in order on an extracted member.
+HBITMAP RenderMember(const wchar_t* memberPath, TWorkerParams* params, bool turn, bool premultiply, int* faceIndex) {
+    HBITMAP picture = LoadImageFile(memberPath);
+    if (picture) {
+        if (turn) picture = ApplyExifOrientation(params->mainWindow, memberPath, picture);
+        if (premultiply) PremultiplyAlpha(picture);
+        return picture;
+    }
+    // Both renderers may change the path in place.
+    wchar_t path[kPath];
+    lstrcpynW(path, memberPath, kPath);
+    wchar_t title[kMp3TitleChars] = L"";
+    picture = ReadMp3Info(path, title);
+    if (picture) return picture;
+    lstrcpynW(path, memberPath, kPath);
+    wchar_t faceName[kFaceNameChars] = L"";
+    int size = params->iconSize;
+    return RenderFontSample(path, size, size, params->fontSize, params->fontStrJp, params->fontStrEn, 1, faceName,
+                            faceIndex);
+}
+
+void StoreCopy(HBITMAP picture, HBITMAP* slot) {
+    if (!picture) return;
+    *slot = static_cast<HBITMAP>(CopyImage(picture, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    DeleteObject(picture);
+}
+
+// ---- ZIP ----
+
+// A path that minizip opens by its narrow name; false when it does not fit
+// or has characters that the code page can only stand in for, which would
+// name another file.
+bool ToThreadAnsi(const wchar_t* path, char* out, int outBytes) {
+    BOOL usedDefault = FALSE;
+    int written = WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, path, -1, out, outBytes, nullptr,
+                                      &usedDefault);
+    if (written == 0 && GetLastError() == ERROR_INVALID_PARAMETER) {
+        // UTF-8 takes no default character, and needs none.
+        written = WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, out, outBytes, nullptr, nullptr);
+        usedDefault = FALSE;
+    }
+    return written > 0 && !usedDefault;
+}
+
+// Reads up to `size` bytes of the open member; a read that ends early
+// keeps what it delivered. Returns the count read.
+int ReadCurrentMember(unzFile zip, char* buffer, int size) {
+    int done = 0;
+    while (done < size) {
+        int got = unzReadCurrentFile(zip, buffer + done, static_cast<unsigned>(size - done));
+        if (got <= 0) break;
+        done += got;
+    }
+    return done;
+}
+
+void WriteNewFile(const wchar_t* path, const char* bytes, int count) {
+    // CREATE_NEW: a file of that name that is already there is what gets
+    // rendered, and is never overwritten.
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    if (count > 0) WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr);
+    CloseHandle(file);
+}
+
+// The current member's picture, or null when it is passed over or renders
+// nothing.
+HBITMAP TryZipMember(unzFile zip, const wchar_t* folder, TWorkerParams* params, int* faceIndex) {
+    char name[kPath];
+    unz_file_info64 info;
+    if (unzGetCurrentFileInfo64(zip, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK) return nullptr;
+    // A longer name is not terminated in the buffer, and cut it would end
+    // in another extension.
+    if (info.size_filename >= sizeof(name)) return nullptr;
+    name[info.size_filename] = '\0';
+
+    size_t length = std::strlen(name);
+    if (length > 0 && name[length - 1] == '/') return nullptr;  // a folder
+    int maxBytes = params->maxBytes;
+    // Sizes are compared in 64 bits: a declared 2 GiB or more must not turn
+    // negative and pass.
+    if (info.uncompressed_size > static_cast<ZPOS64_T>(INT_MAX) ||
+        static_cast<long long>(info.uncompressed_size) > maxBytes) {
+        return nullptr;
+    }
+    std::string flat = FlatMemberName(name);
+    if (flat.empty()) return nullptr;
+    wchar_t flatWide[kPath];
+    if (MultiByteToWideChar(CP_THREAD_ACP, 0, flat.c_str(), -1, flatWide, kPath) == 0) return nullptr;
+    wchar_t memberPath[kPath];
+    if (!PathCombineW(memberPath, folder, flatWide)) return nullptr;
+    if (ExtensionIn(memberPath, {L".swf"}) || IsNestedArchive(memberPath)) return nullptr;
+
+    // The whole member in memory; a size that cannot be had passes it over.
+    int size = static_cast<int>(info.uncompressed_size);
+    char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1));
+    if (!buffer) return nullptr;
+    int read = -1;
+    if (unzOpenCurrentFile(zip) == UNZ_OK) {
+        read = ReadCurrentMember(zip, buffer, size);
+        unzCloseCurrentFile(zip);
+    }
+    if (read >= 0 && !PathFileExistsW(memberPath)) WriteNewFile(memberPath, buffer, read);
+    std::free(buffer);
+    if (read < 0) return nullptr;
+
+    bool turn = ExtensionIn(memberPath, {L".jpg", L".jpeg"});
+    bool premultiply = ExtensionIn(memberPath, {L".png", L".gif", L".webp"});
+    HBITMAP picture = RenderMember(memberPath, params, turn, premultiply, faceIndex);
+    DeleteFileW(memberPath);
+    return picture;
+}
+
+// ---- 7z family ----
+
+void WaitPumpingMessages(HANDLE object, DWORD slice) {
+    for (;;) {
+        PumpMessages();
+        DWORD result = MsgWaitForMultipleObjects(1, &object, FALSE, slice, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0 || result == WAIT_FAILED) return;
+    }
+}
+
+bool RunArchiver(std::wstring commandLine, const STARTUPINFOW& startup, bool inherit, DWORD flags, DWORD slice) {
+    STARTUPINFOW info = startup;
+    PROCESS_INFORMATION process = {};
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    SECURITY_ATTRIBUTES* attributes = inherit ? &inheritable : nullptr;
+    if (!CreateProcessW(nullptr, &commandLine[0], attributes, attributes, inherit ? TRUE : FALSE, flags, nullptr,
+                        nullptr, &info, &process)) {
+        return false;
+    }
+    // The process, not its main thread: only once the process has ended has
+    // it let go of the list file.
+    WaitPumpingMessages(process.hProcess, slice);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+std::wstring Format(const wchar_t* format, std::initializer_list<const wchar_t*> values) {
+    std::wstring out;
+    auto value = values.begin();
+    for (const wchar_t* c = format; *c; ++c) {
+        if (c[0] == L'%' && c[1] == L's' && value != values.end()) {
+            out += *value++;
+            ++c;
+        } else {
+            out += *c;
+        }
+    }
+    return out;
+}
+
+std::vector<BYTE> ReadWholeFile(HANDLE file, bool* ok) {
+    std::vector<BYTE> bytes;
+    *ok = false;
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > INT_MAX) return bytes;
+    try {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+    } catch (const std::bad_alloc&) {
+        return bytes;
+    }
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return bytes;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) || got == 0) {
+            break;
+        }
+        done += got;
+    }
+    bytes.resize(done);
+    *ok = true;
+    return bytes;
+}
+
+// The listing is text in the user's default ANSI code page; it is decoded
+// explicitly, so the process's locale, which the text renderer reads lines
+// by, is left alone.
+UINT UserAnsiCodePage() {
+    UINT codePage = 0;
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                       reinterpret_cast<wchar_t*>(&codePage), sizeof(codePage) / sizeof(wchar_t)) == 0 ||
+        codePage == 0) {
+        codePage = CP_ACP;
+    }
+    return codePage;
+}
+
+}  // namespace
+
+bool ArchiveWorkFolder(DWORD threadId, wchar_t* folder) {
+    wchar_t temp[kPath] = L"";
+    DWORD length = GetTempPathW(kPath, temp);
+    if (length == 0 || length >= static_cast<DWORD>(kPath)) return false;
+    wchar_t base[kPath];
+    if (!PathCombineW(base, temp, L"Zuv")) return false;
+    wchar_t name[32];
+    wsprintfW(name, L"Zuv%lu", threadId);
+    // Room for the list file's ".txt" as well.
+    return PathCombineW(folder, base, name) && lstrlenW(folder) + 4 < kPath;
+}
+
+std::string FlatMemberName(const char* name) {
+    const char* last = name;
+    for (const char* c = name; *c; ++c) {
+        if (*c == '/' || *c == '\\' || *c == ':') last = c + 1;
+    }
+    std::string flat = last;
+    if (flat == "." || flat == "..") flat.clear();
+    return flat;
+}
+
+bool IsPlainMemberPath(const std::wstring& name) {
+    if (name.empty()) return false;
+    size_t start = 0;
+    for (;;) {
+        size_t end = name.find(L'\\', start);
+        std::wstring step = name.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        if (step.empty() || step == L"." || step == L"..") return false;
+        if (end == std::wstring::npos) break;
+        start = end + 1;
+    }
+    for (wchar_t c : name) {
+        if (c < 0x20 || std::wcschr(L"/:*?\"<>|", c)) return false;
+    }
+    return true;
+}
+
+bool NextListedMember(const BYTE* data, size_t size, size_t* pos, UINT codePage, std::wstring* name,
+                      long long* memberSize) {
+    // One line from *pos: [begin, end) without its line break.
+    auto nextLine = [&](size_t* begin, size_t* end) {
+        if (*pos >= size) return false;
+        *begin = *pos;
+        const void* feed = std::memchr(data + *pos, '\n', size - *pos);
+        size_t stop = feed ? static_cast<size_t>(static_cast<const BYTE*>(feed) - data) : size;
+        *pos = feed ? stop + 1 : size;
+        *end = stop;
+        if (*end > *begin && data[*end - 1] == '\r') --*end;
+        return true;
+    };
+    // ASCII never stands inside a multi-byte character at a line's start, so
+    // the keys are matched as bytes.
+    auto startsWith = [&](size_t begin, size_t end, const char* key) {
+        size_t keyLength = std::strlen(key);
+        return end - begin >= keyLength && _strnicmp(reinterpret_cast<const char*>(data + begin), key, keyLength) == 0;
+    };
+
+    size_t begin = 0, end = 0;
+    for (;;) {
+        if (!nextLine(&begin, &end)) return false;
+        if (startsWith(begin, end, "Path = ")) break;
+    }
+    begin += 7;
+    name->clear();
+    if (end > begin) {
+        int chars = MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(data + begin),
+                                        static_cast<int>(end - begin), nullptr, 0);
+        if (chars > 0) {
+            name->resize(chars);
+            MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(data + begin),
+                                static_cast<int>(end - begin), &(*name)[0], chars);
+        }
+    }
+    for (;;) {
+        if (!nextLine(&begin, &end)) return false;
+        if (startsWith(begin, end, "Size = ")) break;
+    }
+    size_t at = begin + 7;
+    while (at < end && (data[at] == ' ' || data[at] == '\t')) ++at;
+    bool negative = false;
+    if (at < end && (data[at] == '-' || data[at] == '+')) negative = data[at++] == '-';
+    long long value = 0;
+    for (; at < end && data[at] >= '0' && data[at] <= '9'; ++at) {
+        int digit = data[at] - '0';
+        value = value > (LLONG_MAX - digit) / 10 ? LLONG_MAX : value * 10 + digit;
+    }
+    *memberSize = negative ? -value : value;
+    return true;
+}
+
+void MakeZipThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot) {
+    char ansiPath[kAnsiArchivePath];
+    if (!path || !ToThreadAnsi(path, ansiPath, kAnsiArchivePath)) return;
+    wchar_t folder[kPath];
+    if (!BeginWorkFolder(folder)) return;
+    unzFile zip = unzOpen(ansiPath);
+    if (!zip) {
+        EndWorkFolder(folder);
+        return;
+    }
+    HBITMAP picture = nullptr;
+    int faceIndex = 0;
+    unz_global_info global = {};
+    if (unzGetGlobalInfo(zip, &global) == UNZ_OK) {
+        for (uLong i = 0; i < global.number_entry && !picture; ++i) {
+            if (workerStop == 1) break;
+            if (i > 0 && unzGoToNextFile(zip) != UNZ_OK) break;
+            picture = TryZipMember(zip, folder, params, &faceIndex);
+        }
+    }
+    unzClose(zip);
+    EndWorkFolder(folder);
+    StoreCopy(picture, slot);
+}
+
+void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot) {
+    const wchar_t* archiver = params->sevenZipPath;
+    if (!path || !archiver || !*archiver) return;
+    wchar_t folder[kPath];
+    if (!BeginWorkFolder(folder)) return;
+    wchar_t listFile[kPath];
+    wsprintfW(listFile, L"%s.txt", folder);
+
+    // The archiver's handle of the list file outlives its process for some
+    // tens of milliseconds under Wine. The reading handle is therefore
+    // opened before the archiver starts, and the file is deleted through it:
+    // it goes as soon as the last handle does, without waiting here.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    HANDLE out = CreateFileW(listFile, GENERIC_WRITE, share, &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        EndWorkFolder(folder);
+        return;
+    }
+    HANDLE in = CreateFileW(listFile, GENERIC_READ | DELETE, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+
+    // Standard input at its end: an archive whose names are encrypted makes
+    // the archiver ask for the password, and without any standard input it
+    // waits for one forever under Wine.
+    HANDLE none = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdOutput = out;
+    startup.hStdInput = none == INVALID_HANDLE_VALUE ? nullptr : none;
+    bool listed = in != INVALID_HANDLE_VALUE &&
+                  RunArchiver(Format(L"%s l \"%s\" -slt -ba", {archiver, path}), startup, true, CREATE_NO_WINDOW,
+                              INFINITE);
+    CloseHandle(out);
+    if (none != INVALID_HANDLE_VALUE) CloseHandle(none);
+    // The extractions write nothing anyone reads; with no standard input the
+    // archiver gives up instead of asking anything.
+    startup.hStdOutput = nullptr;
+    startup.hStdInput = nullptr;
+
+    bool read = false;
+    std::vector<BYTE> listing;
+    if (listed) listing = ReadWholeFile(in, &read);
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    if (in == INVALID_HANDLE_VALUE ||
+        !SetFileInformationByHandle(in, FileDispositionInfo, &disposition, sizeof(disposition))) {
+        DeleteFileW(listFile);
+    }
+    if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
+
+    HBITMAP picture = nullptr;
+    int faceIndex = 0;
+    UINT codePage = UserAnsiCodePage();
+    size_t pos = 0;
+    std::wstring name;
+    long long size = 0;
+    while (read && !picture) {
+        if (workerStop == 1) break;
+        if (!NextListedMember(listing.data(), listing.size(), &pos, codePage, &name, &size)) break;
+        // Size 0 passes folders over too, whose extraction would bring out
+        // everything beneath them whatever its size.
+        if (size > params->maxBytes || size <= 0 || !IsPlainMemberPath(name)) continue;
+        wchar_t memberPath[kPath];
+        if (!PathCombineW(memberPath, folder, name.c_str())) continue;
+        if (!PathFileExistsW(memberPath)) {
+            std::wstring extract =
+                Format(L"\"%s\" x \"%s\" -o\"%s\" -ir!\"%s\"", {archiver, path, folder, name.c_str()});
+            if (!RunArchiver(extract, startup, false, NORMAL_PRIORITY_CLASS, 100)) break;
+        }
+        // Nested archives stay where they were extracted until the call ends.
+        if (IsNestedArchive(memberPath)) continue;
+        picture = RenderMember(memberPath, params, true, true, &faceIndex);
+        DeleteFileW(memberPath);
+    }
+    EndWorkFolder(folder);
+    StoreCopy(picture, slot);
+}

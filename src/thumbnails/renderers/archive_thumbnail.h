@@ -1,0 +1,46 @@
+// Archive thumbnails: the picture of the first member that renders as an
+// image, an MP3 cover or a font sample. ZIP archives are read through
+// minizip; 7z, RAR, CAB and LZH archives through the external console
+// archiver that the "7z.exe" setting names.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+#include "thumbnails/worker_params.h"
+
+// Each stores a DIB-section copy of the picture in *slot, owned by the
+// caller, or leaves the slot as it was. Both poll workerStop before every
+// member.
+void MakeZipThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot);
+void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot);
+
+// Where the archive calls made on thread `threadId` extract members: a
+// folder of that thread's own inside the temporary work folder ("Zuv"), so
+// that two workers never meet on a member name; the archiver's list file is
+// this path with ".txt" added. A call makes the folder and removes it with
+// everything in it when it ends. False when the path does not fit 260
+// characters.
+bool ArchiveWorkFolder(DWORD threadId, wchar_t* folder);
+
+// The part of a ZIP member name after its last "/", "\" or ":" (the whole
+// name without them); empty for a name that gives no file name of its own
+// (a folder entry, ".", "..").
+std::string FlatMemberName(const char* name);
+
+// Whether a listed member path can be extracted under a folder and found
+// there again: relative, without "." or ".." steps or empty steps, and
+// without characters that Windows names or the archiver's wildcards do not
+// take.
+bool IsPlainMemberPath(const std::wstring& name);
+
+// The next member of an archiver listing in the "-slt" technical format,
+// read from byte *pos on: the text after a line's "Path = " (any case), and
+// the number after the next line that begins with "Size = ". Names are
+// decoded from the given code page. Sizes saturate at the ends of 64 bits;
+// text that is no number reads as 0. False when the listing ends before a
+// "Path = " line or before its "Size = " line; *pos then stands at the end.
+bool NextListedMember(const BYTE* data, size_t size, size_t* pos, UINT codePage, std::wstring* name,
+                      long long* memberSize);

@@ -1,0 +1,98 @@
+#include "support/archive_files.h"
+
+#include <zlib.h>
+
+#include "support/test_files.h"
+
+namespace {
+
+void Put16(std::vector<unsigned char>* out, uint32_t value) {
+    out->push_back(static_cast<unsigned char>(value));
+    out->push_back(static_cast<unsigned char>(value >> 8));
+}
+
+void Put32(std::vector<unsigned char>* out, uint32_t value) {
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+std::vector<unsigned char> RawDeflate(const std::vector<unsigned char>& data) {
+    z_stream stream = {};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    std::vector<unsigned char> out(deflateBound(&stream, static_cast<uLong>(data.size())) + 16);
+    stream.next_in = const_cast<Bytef*>(data.data());
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+}  // namespace
+
+std::vector<unsigned char> MakeZipBytes(const std::vector<ZipEntry>& entries) {
+    std::vector<unsigned char> out;
+    std::vector<unsigned char> directory;
+    for (const ZipEntry& entry : entries) {
+        uint32_t crc = static_cast<uint32_t>(crc32(0, entry.data.data(), static_cast<uInt>(entry.data.size())));
+        std::vector<unsigned char> stored = entry.deflate ? RawDeflate(entry.data) : entry.data;
+        uint32_t size = entry.declaredSize >= 0 ? static_cast<uint32_t>(entry.declaredSize)
+                                                : static_cast<uint32_t>(entry.data.size());
+        uint32_t offset = static_cast<uint32_t>(out.size());
+        uint16_t method = entry.deflate ? 8 : 0;
+        uint16_t nameLength = static_cast<uint16_t>(entry.name.size());
+
+        Put32(&out, 0x04034B50);
+        Put16(&out, 20);
+        Put16(&out, 0);
+        Put16(&out, method);
+        Put32(&out, 0x00210000);  // 1980-01-01 00:00
+        Put32(&out, crc);
+        Put32(&out, static_cast<uint32_t>(stored.size()));
+        Put32(&out, size);
+        Put16(&out, nameLength);
+        Put16(&out, 0);
+        out.insert(out.end(), entry.name.begin(), entry.name.end());
+        out.insert(out.end(), stored.begin(), stored.end());
+
+        Put32(&directory, 0x02014B50);
+        Put16(&directory, 20);
+        Put16(&directory, 20);
+        Put16(&directory, 0);
+        Put16(&directory, method);
+        Put32(&directory, 0x00210000);
+        Put32(&directory, crc);
+        Put32(&directory, static_cast<uint32_t>(stored.size()));
+        Put32(&directory, size);
+        Put16(&directory, nameLength);
+        Put16(&directory, 0);  // extra field
+        Put16(&directory, 0);  // comment
+        Put16(&directory, 0);  // disk
+        Put16(&directory, 0);  // internal attributes
+        Put32(&directory, 0);  // external attributes
+        Put32(&directory, offset);
+        directory.insert(directory.end(), entry.name.begin(), entry.name.end());
+    }
+    uint32_t directoryOffset = static_cast<uint32_t>(out.size());
+    out.insert(out.end(), directory.begin(), directory.end());
+    Put32(&out, 0x06054B50);
+    Put16(&out, 0);
+    Put16(&out, 0);
+    Put16(&out, static_cast<uint32_t>(entries.size()));
+    Put16(&out, static_cast<uint32_t>(entries.size()));
+    Put32(&out, static_cast<uint32_t>(directory.size()));
+    Put32(&out, directoryOffset);
+    Put16(&out, 0);
+    return out;
+}
+
+std::wstring SevenZipExe() {
+    std::wstring exe = ZUV_SEVEN_ZIP_W;
+    return FileExists(exe) ? exe : std::wstring();
+}
+
+std::wstring ArchiveFixture(const std::wstring& name) {
+    return JoinPath(BuildFolder(), L"tests\\fixtures\\archives\\" + name);
+}

@@ -1,0 +1,104 @@
+// Archives through the worker's steps 5 and 6: the member's picture becomes
+// an archive tile with the badge in its corner, the mask leaves the margins
+// transparent and keeps the badge, and the cache file holds the same.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "shell/main_state.h"
+#include "support/archive_files.h"
+#include "support/test_files.h"
+#include "support/test_pictures.h"
+#include "support/worker_host.h"
+#include "thumbnails/worker_params.h"
+
+namespace {
+
+const int kSize = 64;
+
+class WorkerArchives : public testing::Test {
+protected:
+    void SetUp() override {
+        iconView = 1;
+        host.SetFolder(folder.path());
+    }
+    void TearDown() override { sevenZipPath[0] = L'\0'; }
+
+    TempFolder folder;
+    WorkerHost host{kSize};
+    ArchiveBadge badge;
+};
+
+TEST_F(WorkerArchives, ArchiveTileCarriesTheBadgeInTheImageListAndTheCacheFile) {
+    ASSERT_TRUE(WriteBytes(folder / L"pics.zip",
+                           MakeZipBytes({{"docs/readme.txt", {'t', 'x', 't'}},
+                                         {"img/wide.png", ReadBytes(MediaFixture(L"size_300x200.png")), true}})));
+    FillListView(host.list(), {L"pics.zip"});
+    workerParams.cacheAutoSave = 1;
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageList_GetImageCount(host.images()), 1);
+
+    std::wstring cacheFile = folder / L"Zuv_CACHE\\pics.zip.Zuv.icon.ico";
+    HICON cached = static_cast<HICON>(LoadImageW(nullptr, cacheFile.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+    ASSERT_NE(cached, nullptr) << "no cache file";
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(cached, &info));
+
+    int bw = badge.pixels.width;
+    int bh = badge.pixels.height;
+    ASSERT_GT(bw, 0);
+    // 300 x 200 fits as 64 x 43 from row 11: margins above and below.
+    for (int y : {0, kSize / 2, kSize - 1}) {
+        for (int x = 0; x < kSize; ++x) {
+            bool inBadge = x >= kSize - bw && y >= kSize - bh;
+            bool badgeVisible = inBadge && PixelAlpha(badge.pixels.at(x - (kSize - bw), y - (kSize - bh))) != 0;
+            bool opaque = y == kSize / 2 || badgeVisible;
+            SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+            EXPECT_EQ(MaskBitSet(info.hbmMask, x, y), !opaque);
+            EXPECT_EQ(ImageListMaskBit(host.images(), 0, x, y), !opaque);
+        }
+    }
+    // The picture's colour, compared without the alpha byte.
+    Pixel wide = MakePixel(0x33, 0x66, 0x99, 0);
+    Pixel cachedColour = PixelAt(info.hbmColor, kSize / 4, kSize / 2) & 0xFFFFFF;
+    EXPECT_TRUE(NearColour(cachedColour, wide, 2)) << ColourText(cachedColour);
+    COLORREF listed = ImageListColour(host.images(), 0, kSize / 4, kSize / 2);
+    EXPECT_TRUE(NearColour(MakePixel(GetRValue(listed), GetGValue(listed), GetBValue(listed), 0), wide, 2));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(cached);
+}
+
+TEST_F(WorkerArchives, SevenZipFamilyOnlyWithAnArchiver) {
+    std::wstring exe = SevenZipExe();
+    if (exe.empty()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    for (const wchar_t* name : {L"members.7z", L"members.cab", L"members.lzh"}) {
+        ASSERT_TRUE(CopyFileW(ArchiveFixture(name).c_str(), (folder / name).c_str(), FALSE));
+    }
+    FillListView(host.list(), {L"members.7z", L"members.cab", L"members.lzh"});
+
+    lstrcpynW(sevenZipPath, exe.c_str(), kPathChars);
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageList_GetImageCount(host.images()), 3);
+    int bw = badge.pixels.width;
+    int bh = badge.pixels.height;
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        // The red square fills the tile; only the badge's own margins in
+        // the corner would show through, and none of them lies here.
+        EXPECT_EQ(ImageListColour(host.images(), i, kSize / 2, kSize / 2), RGB(255, 0, 0));
+        EXPECT_FALSE(ImageListMaskBit(host.images(), i, kSize / 2, kSize / 2));
+        EXPECT_NE(ImageListColour(host.images(), i, kSize - bw / 2, kSize - bh / 2), RGB(255, 0, 0))
+            << "no badge in the corner";
+    }
+    EXPECT_EQ(FolderEntries(folder.path()), (std::vector<std::wstring>{L"members.7z", L"members.cab", L"members.lzh"}));
+
+    // Without an archiver the same files go on to the generic steps.
+    sevenZipPath[0] = L'\0';
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageList_GetImageCount(host.images()), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_NE(ImageListColour(host.images(), i, kSize / 2, kSize / 2), RGB(255, 0, 0));
+}
+
+}  // namespace
