@@ -10,7 +10,7 @@ PACKAGES=(
     # running Windows programs headless, with Japanese text
     wine wine64 xvfb xauth locales fonts-ipafont-gothic
     # fixtures and video decoding under Wine
-    imagemagick ffmpeg gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    imagemagick webp ffmpeg gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     fonts-dejavu-core woff2 woff-tools
 )
 

@@ -1,5 +1,47 @@
-#include "shell/main_handlers.h"
+#include <shlwapi.h>
 
-LRESULT OnAnimationCommand(HWND, int) {
+#include <string>
+
+#include "preview/animation_timing.h"
+#include "preview/preview_state.h"
+#include "resources/resource.h"
+#include "shell/main_handlers.h"
+#include "shell/main_state.h"
+#include "shell/restart_protocol.h"
+#include "thumbnails/renderers/image_decoding.h"
+
+namespace {
+
+// Arms the one-shot timer of the first step. A timer still pending from an
+// earlier start is deleted first, so at most one is ever armed.
+void OnAnimationStart() {
+    if (!animationRunning) return;
+    animationRunning = 0;
+    animFrameIndex = 0;
+    if (animTimer && DeleteTimerQueueTimer(nullptr, animTimer, nullptr)) animTimer = nullptr;
+    DWORD due = animDelayMs > 0 ? static_cast<DWORD>(animDelayMs) : 0;
+    HANDLE timer = nullptr;
+    if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
+}
+
+void OnAnimationStep() {
+    std::wstring name;
+    if (FocusedListItem(&name) < 0) return;
+    wchar_t path[kPathChars];
+    if (!PathCombineW(path, currentDir, name.c_str())) return;
+    // An APNG step draws the canvas onto a picture of the canvas's size.
+    if (lstrcmpiW(PathFindExtensionW(path), L".png") == 0) {
+        if (previewBitmap) DeleteObject(previewBitmap);
+        previewBitmap = LoadImageFile(path);
+    }
+    animationRunning = 1;
+    StepAnimation(path, &animTimer);
+}
+
+}  // namespace
+
+LRESULT OnAnimationCommand(HWND, int id) {
+    if (id == ID_ANIMATION_START) OnAnimationStart();
+    if (id == ID_ANIMATION_STEP) OnAnimationStep();
     return 0;
 }

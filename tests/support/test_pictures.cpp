@@ -168,3 +168,7 @@ void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour) {
 std::wstring MediaFixture(const std::wstring& name) {
     return JoinPath(BuildFolder(), L"tests\\fixtures\\media\\" + name);
 }
+
+std::wstring FrameFixture(const std::wstring& name) {
+    return JoinPath(BuildFolder(), L"tests\\fixtures\\frames\\" + name);
+}

@@ -62,3 +62,5 @@ void WriteSolidIconFile(const std::wstring& path, int size, COLORREF colour);
 
 // A file made by the build's media fixture generator.
 std::wstring MediaFixture(const std::wstring& name);
+// A file made by the build's animation and icon fixture generator.
+std::wstring FrameFixture(const std::wstring& name);

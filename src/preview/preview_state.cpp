@@ -1,0 +1,25 @@
+#include "preview/preview_state.h"
+
+#include <cstdlib>
+
+HBITMAP previewBitmap;
+int previewAlpha;
+BITMAP previewBitmapInfo;
+HBITMAP previewCanvas;
+int animationRunning;
+HANDLE animTimer;
+
+BYTE* animFileData;
+int animFileSize;
+int animFrameIndex;
+int animDisposal = 1;
+int animDelayMs;
+int webpPrevDisposal;
+TFrameRect webpPrevRect;
+DWORD animLastFrameTick;
+
+void FreeAnimationFile() {
+    free(animFileData);
+    animFileData = nullptr;
+    animFileSize = 0;
+}
