@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // How long one message of a feed may take before the browser goes on without
 // the viewer's answer, so that a hung viewer cannot freeze it.
 constexpr UINT kViewerFeedTimeoutMs = 3000;
@@ -26,6 +28,14 @@ void OnListViewReturn();
 // Every LVN_ITEMCHANGED: the focused item's name and time in the title, and
 // the file fed to a running viewer.
 void OnListViewItemChanged();
+
+// The item's last-write time in local time, read with read sharing (folders
+// with backup semantics); false when it cannot be read.
+bool ReadItemLocalTime(const wchar_t* path, bool folder, SYSTEMTIME* local);
+
+// The main window's title: "name yyyy/mm/dd hh:mm" in local time, the name
+// alone when the item's time cannot be read.
+void ShowItemInTitle(const std::wstring& name, const wchar_t* path, bool folder);
 
 // Opens a file with the program the shell associates with it; failures are
 // not reported.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fileops/name_dialogs.h"
+#include "preview/preview_pipeline.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/folder_listing.h"
@@ -52,7 +53,11 @@ void RelistAndReselect(const std::wstring& name, int index) {
 }
 
 void EscapeKey(UINT) {
-    EscapeCommand();
+    if (previewWindow) {
+        PreviewEscapeKey();
+    } else {
+        EscapeCommand();
+    }
 }
 
 void CloseMainWindow(UINT) {

@@ -3,12 +3,16 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <string>
+
+#include "preview/preview_pipeline.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/folder_listing.h"
 #include "shell/main_handlers.h"
 #include "shell/main_state.h"
 #include "shell/navigation.h"
+#include "shell/restart_protocol.h"
 
 namespace {
 
@@ -28,6 +32,14 @@ void ItemUnderMouse(HWND list, wchar_t* name) {
     SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
+// Enter that the preview takes over: on a file, without Shift.
+bool PreviewTakesReturn() {
+    std::wstring name;
+    wchar_t path[kPathChars];
+    if (FocusedListItem(&name) < 0 || !PathCombineW(path, currentDir, name.c_str())) return false;
+    return !IsFolderPath(path) && (GetKeyState(VK_SHIFT) & 0x8000) == 0;
+}
+
 }  // namespace
 
 LRESULT OnNotify(HWND window, WPARAM, LPARAM lParam) {
@@ -41,10 +53,18 @@ LRESULT OnListViewNotify(HWND window, NMHDR* header) {
     case NM_DBLCLK:
         return OnListViewDoubleClick(window, header);
     case NM_RETURN:
-        OnListViewReturn();
+        if (previewWindow && PreviewTakesReturn()) {
+            PreviewEnterKey();
+        } else {
+            OnListViewReturn();
+        }
         return 0;
     case LVN_ITEMCHANGED:
-        OnListViewItemChanged();
+        if (previewWindow) {
+            UpdatePreview();
+        } else {
+            OnListViewItemChanged();
+        }
         return 0;
     case LVN_BEGINDRAG:
         return OnListViewBeginDrag(window, header);
