@@ -32,7 +32,6 @@ void ArmNextStep() {
     if (!IsWindowVisible(previewWindow) || !animationRunning) return;
     int remaining = RemainingFrameMs(animLastFrameTick, animDelayMs, static_cast<DWORD>(GetTickCount64()));
     DWORD due = remaining > 0 ? static_cast<DWORD>(remaining) : 0;
-    CancelAnimationTimer();
     HANDLE timer = nullptr;
     if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
 }
@@ -41,6 +40,10 @@ void OnAnimationStep() {
     // A step posted by a timer that has been cancelled since belongs to an
     // item no longer previewed.
     if (!animTimer) return;
+    // The fired one-shot timer is deleted here, waiting for its callback to
+    // return: deleted from within its own tick without waiting, the handle
+    // could be freed later while still recorded, and deleted twice.
+    CancelAnimationTimer();
     std::wstring name;
     if (FocusedListItem(&name) < 0) return;
     wchar_t path[kPathChars];

@@ -122,8 +122,6 @@ HBITMAP RenderStillImage(const wchar_t* name, const wchar_t* path, const wchar_t
 HBITMAP RunPreviewChain(const wchar_t* name, const wchar_t* path, int cw, int ch) {
     const wchar_t* extension = PathFindExtensionW(path);
     HBITMAP picture = RenderByExtension(path, extension, cw, ch);
-    // The frame at the video thumbnail second, as the worker takes it.
-    if (!picture) picture = GrabVideoFrame(path, thumbnailWait);
     if (!picture) {
         TFrameRect placement = {0, 0, 0, 0};
         picture = LoadAnimationFrame(path, &placement);
@@ -134,6 +132,10 @@ HBITMAP RunPreviewChain(const wchar_t* name, const wchar_t* path, int cw, int ch
         }
     }
     if (!picture) picture = RenderStillImage(name, path, extension);
+    // The frame at the video thumbnail second, as the worker takes it, and
+    // after the image steps as there: the media stack also opens GIF and
+    // WebP pictures as videos of one frame.
+    if (!picture) picture = GrabVideoFrame(path, thumbnailWait);
     if (!picture) picture = RenderDocx(mainWindow, path, cw, ch, fontName);
     if (!picture) picture = WorkerTextFile(path, cw, ch, fontName);
     if (!picture) {
