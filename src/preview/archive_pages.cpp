@@ -143,7 +143,9 @@ void DispatchPending() {
 // cannot be started.
 bool ListArchive(const TWorkerParams* params, const wchar_t* path, const std::wstring& listing) {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE out = CreateFileW(listing.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+    // Read sharing too: a console host started with the archiver can hold
+    // its inherited copy a little longer than the archiver runs.
+    HANDLE out = CreateFileW(listing.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) return false;
     STARTUPINFOW startup = HiddenStartup();
@@ -358,3 +360,4 @@ void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HB
     }
     archivePageRunning = false;
 }
+
