@@ -25,21 +25,6 @@ private:
     HGDIOBJ old_;
 };
 
-void FillBackground(HDC dc, int width, int height) {
-    RECT area = {0, 0, width, height};
-    HBRUSH brush = CreateSolidBrush(ThemeBackground());
-    FillRect(dc, &area, brush);
-    DeleteObject(brush);
-}
-
-bool BitmapSize(HBITMAP bitmap, int* w, int* h) {
-    BITMAP info = {};
-    if (!bitmap || !GetObjectW(bitmap, sizeof(info), &info)) return false;
-    *w = info.bmWidth;
-    *h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-    return true;
-}
-
 const BLENDFUNCTION kBlendOver = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
 }  // namespace
@@ -63,7 +48,7 @@ void PaintBitmapFitted(HDC target, HBITMAP bitmap, const RECT& area, int alpha) 
     int w = 0, h = 0;
     TPreviewFit fit;
     int cw = area.right, ch = area.bottom;
-    if (!target || !BitmapSize(bitmap, &w, &h) || !FitPreviewPicture(w, h, cw, ch, &fit)) return;
+    if (!target || !MeasureBitmap(bitmap, &w, &h) || !FitPreviewPicture(w, h, cw, ch, &fit)) return;
     HBITMAP buffer = CreateCompatibleBitmap(target, cw, ch);
     if (!buffer) return;
     {
@@ -74,7 +59,7 @@ void PaintBitmapFitted(HDC target, HBITMAP bitmap, const RECT& area, int alpha) 
         HPALETTE palette = CreateHalftonePalette(back.dc());
         HPALETTE oldPalette = palette ? SelectPalette(back.dc(), palette, FALSE) : nullptr;
         if (palette) RealizePalette(back.dc());
-        FillBackground(back.dc(), cw, ch);
+        FillWithBackground(back.dc(), cw, ch);
         if (alpha) {
             AlphaBlend(back.dc(), fit.x, fit.y, fit.width, fit.height, source.dc(), 0, 0, w, h, kBlendOver);
         } else {
@@ -93,14 +78,14 @@ void PaintPreviewBitmap(HWND window, HBITMAP bitmap, const RECT& client, int alp
     int w = 0, h = 0;
     TPreviewFit fit;
     int cw = client.right, ch = client.bottom;
-    if (!window || !BitmapSize(bitmap, &w, &h) || !FitPreviewPicture(w, h, cw, ch, &fit)) return;
+    if (!window || !MeasureBitmap(bitmap, &w, &h) || !FitPreviewPicture(w, h, cw, ch, &fit)) return;
     HDC windowDc = GetDC(window);
     if (!windowDc) return;
     HBITMAP buffer = CreateCompatibleBitmap(windowDc, cw, ch);
     if (buffer) {
         MemoryDc back(windowDc, buffer);
         MemoryDc source(windowDc, bitmap);
-        FillBackground(back.dc(), cw, ch);
+        FillWithBackground(back.dc(), cw, ch);
         // Blended at full size first, so that the scaling is a halftone
         // StretchBlt; AlphaBlend would scale without halftoning.
         HBITMAP composite = alpha == 1 ? CreateCompatibleBitmap(windowDc, w, h) : nullptr;
@@ -108,7 +93,7 @@ void PaintPreviewBitmap(HWND window, HBITMAP bitmap, const RECT& client, int alp
             MemoryDc over(windowDc, composite);
             HDC stretchSource = source.dc();
             if (composite) {
-                FillBackground(over.dc(), w, h);
+                FillWithBackground(over.dc(), w, h);
                 AlphaBlend(over.dc(), 0, 0, w, h, source.dc(), 0, 0, w, h, kBlendOver);
                 stretchSource = over.dc();
             }
