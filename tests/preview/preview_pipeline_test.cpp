@@ -212,6 +212,22 @@ TEST_F(PreviewPipeline, AnAnimatedGifIsPaddedToItsCanvasAndKeepsStepping) {
     harness.Close();
 }
 
+TEST_F(PreviewPipeline, AnimatedWebpAndApngStepToo) {
+    Copy(FrameFixture(L"anim.webp"), L"anim.webp");
+    Copy(FrameFixture(L"apng_ops.png"), L"ops.png");
+    Open();
+    TestPreviewWindow preview(200, 200);
+    for (const wchar_t* name : {L"anim.webp", L"ops.png"}) {
+        Focus(name);
+        if (!IsWindowVisible(preview.window())) Enter();
+        EXPECT_NE(animTimer, nullptr) << ToUtf8(name);
+        EXPECT_EQ(preview.Title().rfind(std::wstring(name) + L" (", 0), 0u) << ToUtf8(preview.Title());
+        EXPECT_TRUE(PumpUntil([] { return animFrameIndex >= 2; }, 5000)) << ToUtf8(name);
+        ASSERT_NE(previewBitmap, nullptr) << ToUtf8(name);
+    }
+    harness.Close();
+}
+
 TEST_F(PreviewPipeline, ChainPicksTheRendererByExtension) {
     Write(L"doc.docx", DocxBytes(DocxParagraph({"Preview text"})));
     Copy(FontFixture(L"sans.ttf"), L"font.ttf");
