@@ -70,5 +70,13 @@ void RenderNextAnimationFrame(const wchar_t* path, const wchar_t* extension, HAN
     }
     if (frame) DeleteObject(frame);
     if (previous) DeleteObject(previous);
-    if (*timer && DeleteTimerQueueTimer(nullptr, *timer, nullptr)) *timer = nullptr;
+    DeleteAnimationTimer(timer);
+}
+
+void DeleteAnimationTimer(HANDLE* timer) {
+    if (!*timer) return;
+    // Without a completion event the call reports ERROR_IO_PENDING when the
+    // callback has run or is running, yet the timer is deleted all the
+    // same; deleting that handle again would free it twice.
+    if (DeleteTimerQueueTimer(nullptr, *timer, nullptr) || GetLastError() == ERROR_IO_PENDING) *timer = nullptr;
 }

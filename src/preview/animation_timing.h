@@ -18,6 +18,10 @@ int RemainingFrameMs(DWORD lastFrameTick, int delayMs, DWORD now);
 // up to 10 ms); the rendering deletes the timer and clears *timer.
 void StepAnimation(const wchar_t* path, HANDLE* timer);
 
+// Deletes the one-shot timer without waiting for its callback and clears
+// the handle once the timer is gone or marked for deletion.
+void DeleteAnimationTimer(HANDLE* timer);
+
 // Advances animFrameIndex, loads and composes the next frame into
 // previewCanvas and previewBitmap, and deletes the animation timer.
 void RenderNextAnimationFrame(const wchar_t* path, const wchar_t* extension, HANDLE* timer);

@@ -108,7 +108,9 @@ HBITMAP LoadFrameByType(const char* ansiPath, const char* ansiExtension, TFrameR
     previewAlpha = 0;
     if (lstrcmpiA(ansiExtension, ".gif") == 0) {
         int count = EnsureAnimationFile(ansiPath) ? CountGifFrames(animFileData, animFileSize) : 0;
-        if (animFrameIndex == count) animFrameIndex = 0;
+        // Past the count too, so an index left from another file cannot
+        // step through frames that do not exist.
+        if (animFrameIndex >= count || animFrameIndex < 0) animFrameIndex = 0;
         GetGifFrameInfo(ansiPath, animFrameIndex, placement);
         if (count < 2 || !FrameRectUsable(*placement)) return nullptr;
         return BuildSingleFrameImage(ansiPath, animFrameIndex, placement);

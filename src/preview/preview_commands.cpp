@@ -20,7 +20,7 @@ void OnAnimationStart() {
     if (!animationRunning) return;
     animationRunning = 0;
     animFrameIndex = 0;
-    if (animTimer && DeleteTimerQueueTimer(nullptr, animTimer, nullptr)) animTimer = nullptr;
+    DeleteAnimationTimer(&animTimer);
     DWORD due = animDelayMs > 0 ? static_cast<DWORD>(animDelayMs) : 0;
     HANDLE timer = nullptr;
     if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
@@ -37,12 +37,9 @@ void ArmNextStep() {
 }
 
 void OnAnimationStep() {
-    // A step posted by a timer that has been cancelled since belongs to an
-    // item no longer previewed.
-    if (!animTimer) return;
-    // The fired one-shot timer is deleted here, waiting for its callback to
-    // return: deleted from within its own tick without waiting, the handle
-    // could be freed later while still recorded, and deleted twice.
+    // A step posted before the item changed: the change cancelled its timer
+    // and, for an item that does not animate, left animationRunning 0.
+    if (!animTimer && !animationRunning) return;
     CancelAnimationTimer();
     std::wstring name;
     if (FocusedListItem(&name) < 0) return;

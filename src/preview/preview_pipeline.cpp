@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "preview/animation_timing.h"
 #include "preview/archive_pages.h"
 #include "preview/frame_composition.h"
 #include "preview/frame_loading.h"
@@ -151,8 +152,9 @@ HBITMAP RunPreviewChain(const wchar_t* name, const wchar_t* path, int cw, int ch
 }  // namespace
 
 void CancelAnimationTimer() {
-    // INVALID_HANDLE_VALUE waits for a callback under way; it only posts.
-    if (animTimer) DeleteTimerQueueTimer(nullptr, animTimer, INVALID_HANDLE_VALUE);
+    DeleteAnimationTimer(&animTimer);
+    // A timer that could not be deleted is not tried again: its handle may
+    // be freed already.
     animTimer = nullptr;
 }
 

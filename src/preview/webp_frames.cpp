@@ -28,7 +28,7 @@ HBITMAP LoadWebpFrame(const char* ansiPath, TFrameRect* placement) {
     WebPDemuxer* demuxer = WebPDemux(&file);
     if (!demuxer) return nullptr;
     int frames = static_cast<int>(WebPDemuxGetI(demuxer, WEBP_FF_FRAME_COUNT));
-    if (animFrameIndex == frames) animFrameIndex = 0;
+    if (animFrameIndex >= frames || animFrameIndex < 0) animFrameIndex = 0;
     HBITMAP bitmap = nullptr;
     WebPIterator frame;
     if (WebPDemuxGetFrame(demuxer, animFrameIndex + 1, &frame)) {

@@ -5,7 +5,7 @@
 
 #include "preview/frame_rect.h"
 
-// Frame animFrameIndex (wrapped to 0 at the frame count) as a top-down
+// Frame animFrameIndex (0 once it reaches the frame count) as a top-down
 // 32-bit DIB section of straight BGRA pixels, owned by the caller; null when
 // the file cannot be read, demuxed or decoded. Reads the file into
 // animFileData when absent; writes the placement, animDelayMs (100 for a

@@ -208,6 +208,9 @@ TEST(ApngFrames, FramesOutsideTheCanvasAreNotRebuilt) {
                         .FcTL(c.w, c.h, c.x, c.y, 1, 1, 0, 0).FdAT(2).Done();
         EXPECT_EQ(!Rebuild(png, 1, 1).empty(), c.built) << c.w << "x" << c.h << "+" << c.x << "+" << c.y;
     }
+    // A canvas of no pixels holds no frame.
+    Bytes empty = PngBytes(0, 0).AcTL(1).FcTL(1, 1, 0, 0, 1, 1, 0, 0).Idat(1).Done();
+    EXPECT_TRUE(Rebuild(empty, 0, -1).empty());
 }
 
 TEST(ApngFrames, TruncatedFilesEndCleanly) {

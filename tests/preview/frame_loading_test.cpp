@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,18 @@ TEST_F(FrameLoadingTest, GifFramesInTurnAndAgainFromTheFirst) {
     DeleteObject(frame);
 }
 
+// An index past the count, as another file could leave it, starts over.
+TEST_F(FrameLoadingTest, IndexPastTheCountStartsAgain) {
+    for (const wchar_t* name : {L"anim.gif", L"apng_ops.png", L"anim.webp", L"mixed_entries.ico"}) {
+        FreeAnimationFile();
+        TFrameRect r;
+        HBITMAP frame = Load(FrameFixture(name), 9, &r);
+        EXPECT_NE(frame, nullptr) << ToUtf8(name);
+        EXPECT_EQ(animFrameIndex, 0) << ToUtf8(name);
+        if (frame) DeleteObject(frame);
+    }
+}
+
 TEST_F(FrameLoadingTest, OneImageGifAndPlainPngGiveNoFrame) {
     TFrameRect r;
     EXPECT_EQ(Load(FrameFixture(L"still.gif"), 0, &r), nullptr);
@@ -136,6 +150,24 @@ TEST_F(FrameLoadingTest, IconEntriesBitmapAndPng) {
             DeleteObject(entry);
         }
     }
+}
+
+// A frame placed beyond 32,767 pixels could only be drawn on a canvas that
+// GDI cannot make.
+TEST_F(FrameLoadingTest, FramesBeyondTheLargestCanvasGiveNone) {
+    std::vector<unsigned char> gif = ReadBytes(FrameFixture(L"anim.gif"));
+    const unsigned char descriptor[] = {0x2C, 2, 0, 3, 0, 8, 0, 8, 0};  // frame 1 at (2, 3), 8 x 8
+    auto at = std::search(gif.begin(), gif.end(), std::begin(descriptor), std::end(descriptor));
+    ASSERT_NE(at, gif.end());
+    at[2] = 0x9C;  // left 0x9C02: 39938
+    TempFolder folder;
+    ASSERT_TRUE(WriteBytes(folder / L"far.gif", gif));
+    TFrameRect r;
+    EXPECT_EQ(Load(folder / L"far.gif", 1, &r), nullptr);
+    EXPECT_EQ(r.x, 39938);
+    HBITMAP first = Load(folder / L"far.gif", 0, &r);
+    EXPECT_NE(first, nullptr);
+    if (first) DeleteObject(first);
 }
 
 // Files cut short at many lengths: every frame index loads or gives none,
