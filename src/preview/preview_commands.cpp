@@ -3,6 +3,8 @@
 #include <string>
 
 #include "preview/animation_timing.h"
+#include "preview/preview_painting.h"
+#include "preview/preview_pipeline.h"
 #include "preview/preview_state.h"
 #include "resources/resource.h"
 #include "shell/main_handlers.h"
@@ -24,7 +26,21 @@ void OnAnimationStart() {
     if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
 }
 
+// The next step is armed for when the frame just shown has had its time,
+// so the animation runs on for as long as the item stays previewed.
+void ArmNextStep() {
+    if (!IsWindowVisible(previewWindow) || !animationRunning) return;
+    int remaining = RemainingFrameMs(animLastFrameTick, animDelayMs, static_cast<DWORD>(GetTickCount64()));
+    DWORD due = remaining > 0 ? static_cast<DWORD>(remaining) : 0;
+    HANDLE timer = nullptr;
+    if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
+}
+
 void OnAnimationStep() {
+    // A step posted before the item changed: the change cancelled its timer
+    // and, for an item that does not animate, left animationRunning 0.
+    if (!animTimer && !animationRunning) return;
+    CancelAnimationTimer();
     std::wstring name;
     if (FocusedListItem(&name) < 0) return;
     wchar_t path[kPathChars];
@@ -36,6 +52,14 @@ void OnAnimationStep() {
     }
     animationRunning = 1;
     StepAnimation(path, &animTimer);
+    if (previewBitmap) {
+        RECT client = {};
+        GetClientRect(previewWindow, &client);
+        HDC dc = GetDC(previewWindow);
+        PaintBitmapFitted(dc, previewBitmap, client, previewAlpha);
+        ReleaseDC(previewWindow, dc);
+    }
+    ArmNextStep();
 }
 
 }  // namespace

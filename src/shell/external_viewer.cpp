@@ -136,20 +136,25 @@ void FeedViewer(const wchar_t* path) {
 
 }  // namespace
 
+bool ReadItemLocalTime(const wchar_t* path, bool folder, SYSTEMTIME* local) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    FILETIME written;
+    SYSTEMTIME utc;
+    bool ok = GetFileTime(file, nullptr, nullptr, &written) && FileTimeToSystemTime(&written, &utc) &&
+              SystemTimeToTzSpecificLocalTime(nullptr, &utc, local);
+    CloseHandle(file);
+    return ok;
+}
+
 void ShowItemInTitle(const std::wstring& name, const wchar_t* path, bool folder) {
     wchar_t title[kPathChars + 32];
     lstrcpynW(title, name.c_str(), kPathChars);
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        FILETIME written;
-        SYSTEMTIME utc, local;
-        if (GetFileTime(file, nullptr, nullptr, &written) && FileTimeToSystemTime(&written, &utc) &&
-            SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
-            wsprintfW(title, L"%s %d/%02d/%02d %02d:%02d", name.c_str(), local.wYear, local.wMonth, local.wDay,
-                      local.wHour, local.wMinute);
-        }
-        CloseHandle(file);
+    SYSTEMTIME local;
+    if (ReadItemLocalTime(path, folder, &local)) {
+        wsprintfW(title, L"%s %d/%02d/%02d %02d:%02d", name.c_str(), local.wYear, local.wMonth, local.wDay,
+                  local.wHour, local.wMinute);
     }
     SetWindowTextW(mainWindow, title);
 }

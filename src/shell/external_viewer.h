@@ -33,6 +33,14 @@ void ShowItemInTitle(const std::wstring& name, const wchar_t* path, bool folder)
 // the file fed to a running viewer.
 void OnListViewItemChanged();
 
+// The item's last-write time in local time, read with read sharing (folders
+// with backup semantics); false when it cannot be read.
+bool ReadItemLocalTime(const wchar_t* path, bool folder, SYSTEMTIME* local);
+
+// The main window's title: "name yyyy/mm/dd hh:mm" in local time, the name
+// alone when the item's time cannot be read.
+void ShowItemInTitle(const std::wstring& name, const wchar_t* path, bool folder);
+
 // Opens a file with the program the shell associates with it; failures are
 // not reported.
 void OpenWithAssociatedProgram(const wchar_t* path);

@@ -12,6 +12,7 @@
 #include "fileops/name_dialogs.h"
 #include "fileops/selection_delete.h"
 #include "fileops/selection_transfer.h"
+#include "preview/preview_pipeline.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/folder_listing.h"
@@ -56,7 +57,11 @@ void RelistAndReselect(const std::wstring& name, int index) {
 }
 
 void EscapeKey(UINT) {
-    EscapeCommand();
+    if (previewWindow) {
+        PreviewEscapeKey();
+    } else {
+        EscapeCommand();
+    }
 }
 
 void CloseMainWindow(UINT) {

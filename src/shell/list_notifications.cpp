@@ -3,7 +3,10 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <string>
+
 #include "fileops/drag_drop.h"
+#include "preview/preview_pipeline.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/folder_listing.h"
@@ -11,6 +14,18 @@
 #include "shell/main_state.h"
 #include "shell/navigation.h"
 #include "shell/restart_protocol.h"
+
+namespace {
+
+// Enter that the preview takes over: on a file, without Shift.
+bool PreviewTakesReturn() {
+    std::wstring name;
+    wchar_t path[kPathChars];
+    if (FocusedListItem(&name) < 0 || !PathCombineW(path, currentDir, name.c_str())) return false;
+    return !IsFolderPath(path) && (GetKeyState(VK_SHIFT) & 0x8000) == 0;
+}
+
+}  // namespace
 
 LRESULT OnNotify(HWND window, WPARAM, LPARAM lParam) {
     NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
@@ -23,10 +38,18 @@ LRESULT OnListViewNotify(HWND window, NMHDR* header) {
     case NM_DBLCLK:
         return OnListViewDoubleClick(window, header);
     case NM_RETURN:
-        OnListViewReturn();
+        if (previewWindow && PreviewTakesReturn()) {
+            PreviewEnterKey();
+        } else {
+            OnListViewReturn();
+        }
         return 0;
     case LVN_ITEMCHANGED:
-        OnListViewItemChanged();
+        if (previewWindow) {
+            UpdatePreview();
+        } else {
+            OnListViewItemChanged();
+        }
         return 0;
     case LVN_BEGINDRAG:
         return OnListViewBeginDrag(window, header);

@@ -31,3 +31,8 @@ LRESULT OnSettingsCommand(HWND window, int id);
 
 // preview/preview_commands.cpp: the animation commands of the preview.
 LRESULT OnAnimationCommand(HWND window, int id);
+
+// preview/preview_pipeline.cpp: timer 1 while a preview video plays, and
+// the end of its playback.
+LRESULT OnPreviewVideoTimer(HWND window);
+LRESULT OnMciNotify(HWND window, LPARAM deviceId);

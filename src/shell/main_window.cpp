@@ -3,8 +3,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include <mmsystem.h>
 
 #include "fileops/folder_helpers.h"
+#include "preview/preview_pipeline.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/folder_listing.h"
@@ -84,6 +86,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND: return OnCommand(hwnd, wParam, lParam);
     case WM_DROPFILES: return OnDropFiles(hwnd, wParam);
     case kWorkerEndedMessage: return OnWorkerEnded(hwnd, wParam);
+    case WM_TIMER: return wParam == kPreviewVideoTimer ? OnPreviewVideoTimer(hwnd) : 0;
+    case MM_MCINOTIFY: return OnMciNotify(hwnd, lParam);
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

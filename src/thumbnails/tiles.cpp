@@ -17,6 +17,8 @@ namespace {
 
 const BLENDFUNCTION kBlendPremultiplied = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
+}  // namespace
+
 bool MeasureBitmap(HBITMAP bitmap, int* w, int* h) {
     BITMAP info = {};
     if (!bitmap || !GetObjectW(bitmap, sizeof(info), &info)) return false;
@@ -31,6 +33,8 @@ void FillWithBackground(HDC dc, int w, int h) {
     FillRect(dc, &all, brush);
     DeleteObject(brush);
 }
+
+namespace {
 
 // All pixels of a bitmap as blue, green, red, alpha bytes, bottom row first.
 bool FetchPixels(HBITMAP bitmap, BITMAPINFOHEADER* header, std::vector<BYTE>* pixels) {

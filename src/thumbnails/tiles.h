@@ -13,6 +13,13 @@
 // looked up at every call so a theme change reaches the next tile.
 COLORREF ThemeBackground();
 
+// Width and height of a bitmap (height positive for top-down ones); false
+// for null or a handle that is no bitmap.
+bool MeasureBitmap(HBITMAP bitmap, int* w, int* h);
+
+// Fills (0, 0) to (w, h) of the context with the theme background.
+void FillWithBackground(HDC dc, int w, int h);
+
 // Where a w x h picture lies when fitted into a size x size square. The tile,
 // its mask and the archive mask all use this one rectangle so they agree.
 struct TFittedRect {

@@ -41,3 +41,4 @@ bool StandInLog::WaitForLines(const std::wstring& kind, size_t count, DWORD time
 
 std::wstring StandInViewerExe() { return JoinPath(BuildFolder(), L"tools\\standin_viewer.exe"); }
 std::wstring StandInProgramExe() { return JoinPath(BuildFolder(), L"tools\\standin_program.exe"); }
+std::wstring StandInArchiverExe() { return JoinPath(BuildFolder(), L"tools\\standin_archiver.exe"); }

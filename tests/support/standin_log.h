@@ -37,3 +37,5 @@ private:
 // The stand-in programs of the build.
 std::wstring StandInViewerExe();
 std::wstring StandInProgramExe();
+// Plays the console archiver over ZIP files (see tools/standin_archiver).
+std::wstring StandInArchiverExe();

@@ -1,0 +1,363 @@
+#include "preview/archive_pages.h"
+
+#include <shlwapi.h>
+#include <unzip.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <locale>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "preview/frame_rect.h"
+#include "thumbnails/renderers/exif_orientation.h"
+#include "thumbnails/renderers/font_sample.h"
+#include "thumbnails/renderers/image_decoding.h"
+#include "thumbnails/renderers/mp3_info.h"
+#include "thumbnails/tiles.h"
+
+namespace {
+
+const char* const kSkippedZipExtensions[] = {".swf", ".zip", ".7z", ".rar", ".cab", ".lzh"};
+const wchar_t* const kNestedArchives[] = {L".zip", L".7z", L".rar", L".cab", L".lzh"};
+
+bool StartsWithNoCase(const std::wstring& line, const wchar_t* prefix) {
+    size_t n = wcslen(prefix);
+    return line.size() >= n && _wcsnicmp(line.c_str(), prefix, n) == 0;
+}
+
+bool ExtensionIs(const wchar_t* path, const wchar_t* extension) {
+    return lstrcmpiW(PathFindExtensionW(path), extension) == 0;
+}
+
+bool IsNestedArchive(const wchar_t* path) {
+    for (const wchar_t* e : kNestedArchives) {
+        if (ExtensionIs(path, e)) return true;
+    }
+    return false;
+}
+
+std::wstring TempWorkFolder() {
+    wchar_t temp[MAX_PATH] = L"";
+    wchar_t folder[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    if (!PathCombineW(folder, temp, L"Zuv")) return L"";
+    CreateDirectoryW(folder, nullptr);
+    return folder;
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+    int n = MultiByteToWideChar(CP_THREAD_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (n <= 0) return L"";
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_THREAD_ACP, 0, text.c_str(), -1, &wide[0], n);
+    wide.resize(static_cast<size_t>(n - 1));
+    return wide;
+}
+
+std::string WideToAnsi(const wchar_t* text) {
+    int n = WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return "";
+    std::string ansi(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, &ansi[0], n, nullptr, nullptr);
+    ansi.resize(static_cast<size_t>(n - 1));
+    return ansi;
+}
+
+// The MP3 cover, else the font sample, of an extracted entry.
+HBITMAP CoverOrFontSample(const std::wstring& file, int width, int height, int pointSize, const wchar_t* sampleJp,
+                          const wchar_t* sampleEn) {
+    wchar_t path[MAX_PATH];
+    lstrcpynW(path, file.c_str(), MAX_PATH);
+    wchar_t title[kMp3TitleChars] = L"";
+    HBITMAP picture = ReadMp3Info(path, title);
+    if (picture) return picture;
+    if (width <= 0 || height <= 0 || width > kMaxCanvasSide || height > kMaxCanvasSide) return nullptr;
+    lstrcpynW(path, file.c_str(), MAX_PATH);
+    wchar_t face[kFaceNameChars] = L"";
+    int faceIndex = 0;  // a collection in an archive shows its first member
+    return RenderFontSample(path, width, height, pointSize, sampleJp, sampleEn, 0, face, &faceIndex);
+}
+
+// Walks the ZIP's entries from the first, numbering the displayable ones;
+// stops on the one numbered `target` (true) or at the end (false). With
+// target -1 it only counts them into *count.
+bool WalkZipEntries(unzFile zip, int maxBytes, int target, int* count) {
+    *count = 0;
+    if (unzGoToFirstFile(zip) != UNZ_OK) return false;
+    do {
+        unz_file_info64 info;
+        char name[MAX_PATH * 2];
+        if (unzGetCurrentFileInfo64(zip, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+        if (IsDisplayableZipEntry(name, info.uncompressed_size, maxBytes)) {
+            if (*count == target) return true;
+            ++*count;
+        }
+    } while (unzGoToNextFile(zip) == UNZ_OK);
+    return false;
+}
+
+// The current entry written to `file` unless a file of that name is there.
+bool ExtractCurrentZipEntry(unzFile zip, const std::string& file) {
+    if (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    unz_file_info64 info;
+    if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+    if (info.uncompressed_size > 0x7fffffffu) return false;
+    std::vector<char> bytes;
+    try {
+        bytes.resize(static_cast<size_t>(info.uncompressed_size));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (unzOpenCurrentFile(zip) != UNZ_OK) return false;
+    int read = bytes.empty() ? 0 : unzReadCurrentFile(zip, bytes.data(), static_cast<unsigned>(bytes.size()));
+    unzCloseCurrentFile(zip);
+    if (read < 0 || static_cast<size_t>(read) != bytes.size()) return false;
+    HANDLE out = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = bytes.empty() || WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(out);
+    return ok && written == bytes.size();
+}
+
+STARTUPINFOW HiddenStartup() {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    return startup;
+}
+
+void DispatchPending() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// Runs the archiver with the listing written to `listing`; false when it
+// cannot be started.
+bool ListArchive(const TWorkerParams* params, const wchar_t* path, const std::wstring& listing) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    // Read sharing too: a console host started with the archiver can hold
+    // its inherited copy a little longer than the archiver runs.
+    HANDLE out = CreateFileW(listing.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return false;
+    STARTUPINFOW startup = HiddenStartup();
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    // Quoted, unlike a bare path: the archiver's usual folder has a blank.
+    std::wstring command = L"\"" + std::wstring(params->sevenZipPath) + L"\" l \"" + path + L"\" -slt -ba";
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process)) {
+        CloseHandle(out);
+        return false;
+    }
+    do {
+        DispatchPending();
+    } while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    CloseHandle(out);
+    return true;
+}
+
+// Runs the archiver to extract one entry into the folder; false when it
+// cannot be started.
+bool ExtractListedEntry(const TWorkerParams* params, const wchar_t* path, const std::wstring& folder,
+                        const std::wstring& name) {
+    std::wstring command = L"\"" + std::wstring(params->sevenZipPath) + L"\" x \"" + path + L"\" -o\"" + folder +
+                           L"\" -ir!\"" + name + L"\"";
+    STARTUPINFOW startup = HiddenStartup();
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    do {
+        DispatchPending();
+    } while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
+}
+
+std::vector<std::wstring> ReadListingLines(const std::wstring& listing) {
+    // The archiver writes its listing in the user's code page.
+    try {
+        std::locale::global(std::locale(""));
+    } catch (const std::runtime_error&) {
+        setlocale(LC_ALL, "");
+    }
+    std::vector<std::wstring> lines;
+    FILE* file = _wfopen(listing.c_str(), L"r");
+    if (!file) return lines;
+    wchar_t line[MAX_PATH + 2];
+    while (fgetws(line, MAX_PATH, file)) lines.push_back(line);
+    fclose(file);
+    return lines;
+}
+
+bool archivePageRunning = false;
+
+}  // namespace
+
+bool IsDisplayableZipEntry(const char* name, uint64_t size, int maxBytes) {
+    size_t length = strlen(name);
+    if (length > 2 && name[length - 1] == '/') return false;
+    if (maxBytes < 0 || size > static_cast<uint64_t>(maxBytes)) return false;
+    const char* slash = strrchr(name, '/');
+    const char* extension = PathFindExtensionA(slash ? slash + 1 : name);
+    for (const char* skipped : kSkippedZipExtensions) {
+        if (lstrcmpiA(extension, skipped) == 0) return false;
+    }
+    return true;
+}
+
+int ClampPreviewPage(int page, int count) {
+    if (page < 0) page = 0;
+    if (page >= count) page = count - 1;
+    return page;
+}
+
+std::string ZipEntryFileName(const char* name) {
+    const char* start = name;
+    for (const char* p = name; *p; ++p) {
+        if (*p == '/' || *p == '\\') start = p + 1;
+    }
+    std::string file = start;
+    if (file.empty() || file == "." || file == ".." || file.find(':') != std::string::npos) return "";
+    return file;
+}
+
+std::vector<TListedEntry> ParseArchiveListing(const std::vector<std::wstring>& lines) {
+    std::vector<TListedEntry> entries;
+    for (std::wstring line : lines) {
+        while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
+        if (StartsWithNoCase(line, L"Path = ")) {
+            TListedEntry entry;
+            entry.name = line.substr(7);
+            entries.push_back(entry);
+        } else if (!entries.empty() && !entries.back().hasSize && StartsWithNoCase(line, L"Size = ")) {
+            entries.back().size = _wtoi64(line.c_str() + 7);
+            entries.back().hasSize = true;
+        }
+    }
+    return entries;
+}
+
+bool IsPlainListedName(const std::wstring& name) {
+    if (name.empty() || name[0] == L'\\' || name[0] == L'/' || name.find(L':') != std::wstring::npos) return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos) end = name.size();
+        std::wstring step = name.substr(start, end - start);
+        if (step.empty() || step == L"." || step == L"..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMAP* slot, int* page) {
+    if (*slot) DeleteObject(*slot);
+    *slot = nullptr;
+    std::string archive = WideToAnsi(path);
+    char temp[MAX_PATH] = "";
+    char folder[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    if (!PathCombineA(folder, temp, "Zuv")) return;
+    CreateDirectoryA(folder, nullptr);
+
+    unzFile zip = unzOpen(archive.c_str());
+    if (!zip) return;
+    int count = 0;
+    WalkZipEntries(zip, params->maxBytes, -1, &count);
+    *page = ClampPreviewPage(*page, count);
+    int number = 0;
+    if (*page >= 0 && WalkZipEntries(zip, params->maxBytes, *page, &number)) {
+        char name[MAX_PATH * 2];
+        unz_file_info64 info;
+        unzGetCurrentFileInfo64(zip, &info, name, sizeof(name), nullptr, 0, nullptr, 0);
+        std::string fileName = ZipEntryFileName(name);
+        char file[MAX_PATH] = "";
+        if (!fileName.empty() && PathCombineA(file, folder, fileName.c_str()) && ExtractCurrentZipEntry(zip, file)) {
+            std::wstring wide = AnsiToWide(file);
+            HBITMAP picture = LoadImageFile(wide.c_str());
+            if (picture) {
+                if (ExtensionIs(wide.c_str(), L".jpg") || ExtensionIs(wide.c_str(), L".jpeg")) {
+                    picture = ApplyExifOrientation(params->mainWindow, wide, picture);
+                }
+                if (ExtensionIs(wide.c_str(), L".png") || ExtensionIs(wide.c_str(), L".gif") ||
+                    ExtensionIs(wide.c_str(), L".webp")) {
+                    PremultiplyAlpha(picture);
+                }
+            } else {
+                picture = CoverOrFontSample(wide, params->iconSize, params->iconSize, params->fontSize,
+                                            params->fontStrJp, params->fontStrEn);
+            }
+            *slot = picture;
+            DeleteFileA(file);
+        }
+    }
+    unzClose(zip);
+}
+
+void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMAP* slot, HWND preview,
+                            int* page) {
+    // The listing file and the extracted names are shared: a call from the
+    // messages dispatched while the archiver runs would overwrite them.
+    if (archivePageRunning) return;
+    archivePageRunning = true;
+    std::wstring folder = TempWorkFolder();
+    std::wstring listing = folder + L"\\Zuv.txt";
+    HBITMAP picture = nullptr;
+    if (!folder.empty() && ListArchive(params, path, listing)) {
+        std::vector<TListedEntry> entries = ParseArchiveListing(ReadListingLines(listing));
+        *page = ClampPreviewPage(*page, static_cast<int>(entries.size()));
+        for (size_t i = *page < 0 ? entries.size() : static_cast<size_t>(*page); i < entries.size() && !picture;
+             ++i) {
+            const TListedEntry& entry = entries[i];
+            if (!entry.hasSize) break;
+            if (entry.size > params->maxBytes || !IsPlainListedName(entry.name)) continue;
+            std::wstring file = folder + L"\\" + entry.name;
+            if (file.size() >= MAX_PATH) continue;
+            if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                !ExtractListedEntry(params, path, folder, entry.name)) {
+                break;
+            }
+            // A nested archive stays extracted; it is not shown.
+            if (IsNestedArchive(file.c_str())) continue;
+            picture = LoadImageFile(file.c_str());
+            if (picture) {
+                picture = ApplyExifOrientation(params->mainWindow, file, picture);
+                PremultiplyAlpha(picture);
+            } else {
+                RECT client = {};
+                GetClientRect(preview, &client);
+                picture = CoverOrFontSample(file, client.right, client.bottom, params->fontSize, params->fontTextJp,
+                                            params->fontTextEn);
+            }
+            DeleteFileW(file.c_str());
+        }
+        DeleteFileW(listing.c_str());
+    }
+    if (picture) {
+        HBITMAP copy = static_cast<HBITMAP>(CopyImage(picture, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        DeleteObject(picture);
+        if (copy) {
+            if (*slot) DeleteObject(*slot);
+            *slot = copy;
+        }
+    }
+    archivePageRunning = false;
+}
+

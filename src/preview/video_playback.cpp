@@ -1,0 +1,76 @@
+#include "preview/video_playback.h"
+
+#include <mmsystem.h>
+
+#include <cwchar>
+#include <sstream>
+
+#include "preview/preview_painting.h"
+
+namespace {
+
+const int kReplyChars = 256;
+
+std::wstring MciReply(const wchar_t* command) {
+    wchar_t reply[kReplyChars] = L"";
+    if (mciSendStringW(command, reply, kReplyChars, nullptr) != 0) return L"";
+    return reply;
+}
+
+}  // namespace
+
+bool ParseSourceSize(const std::wstring& reply, int* width, int* height) {
+    std::wistringstream fields(reply);
+    long long values[4];
+    for (long long& v : values) {
+        if (!(fields >> v)) return false;
+    }
+    if (values[2] <= 0 || values[3] <= 0 || values[2] > 0x7fffffff || values[3] > 0x7fffffff) return false;
+    *width = static_cast<int>(values[2]);
+    *height = static_cast<int>(values[3]);
+    return true;
+}
+
+MCIERROR SendPreviewMci(const wchar_t* command, HWND callback) {
+    return mciSendStringW(command, nullptr, 0, callback);
+}
+
+void ClosePreviewVideo() {
+    SendPreviewMci(L"stop Zuv");
+    SendPreviewMci(L"close Zuv");
+}
+
+int PlayVideoInPreview(HWND notifyWindow, HWND preview, const wchar_t* path, const RECT& client) {
+    // A device that finished playing is still open under the alias, and an
+    // open under an alias in use fails: close it whatever its mode.
+    ClosePreviewVideo();
+
+    std::wstring open = L"open \"" + std::wstring(path) + L"\" alias Zuv type mpegvideo shareable parent " +
+                        std::to_wstring(static_cast<unsigned>(reinterpret_cast<UINT_PTR>(preview))) +
+                        L" style child";
+    if (SendPreviewMci(open.c_str(), notifyWindow) != 0) return 0;
+
+    std::wstring length = MciReply(L"status Zuv length");
+    if (length.empty() || length == L"0") {
+        SendPreviewMci(L"close Zuv");
+        return 0;
+    }
+    int w = 0, h = 0;
+    TPreviewFit fit;
+    // Without a positive source size there is no picture to place.
+    if (!ParseSourceSize(MciReply(L"where Zuv source"), &w, &h) ||
+        !FitPreviewPicture(w, h, client.right, client.bottom, &fit)) {
+        SendPreviewMci(L"close Zuv");
+        return 0;
+    }
+    wchar_t command[128];
+    swprintf(command, 128, L"window Zuv handle %u", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(preview)));
+    SendPreviewMci(command, preview);
+    // Asked again: the size can change once the device has its window.
+    if (ParseSourceSize(MciReply(L"where Zuv source"), &w, &h)) FitPreviewPicture(w, h, client.right, client.bottom, &fit);
+    swprintf(command, 128, L"put Zuv destination at %d %d %d %d", fit.x, fit.y, fit.width, fit.height);
+    SendPreviewMci(command);
+    SendPreviewMci(L"setaudio Zuv volume to 0");
+    SendPreviewMci(L"play Zuv notify", notifyWindow);
+    return 1;
+}

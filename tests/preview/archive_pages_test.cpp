@@ -1,0 +1,226 @@
+// Archive pages: the entry filters and the listing reader as tables, ZIP
+// pages written by the tests, and the archiver's formats through the
+// stand-in console archiver.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "preview/archive_pages.h"
+#include "shell/main_state.h"
+#include "support/docx_files.h"
+#include "support/font_files.h"
+#include "support/preview_window.h"
+#include "support/standin_log.h"
+#include "support/test_files.h"
+#include "support/test_pictures.h"
+#include "thumbnails/worker_params.h"
+
+namespace {
+
+TEST(ArchivePageRules, DisplayableZipEntries) {
+    struct Case {
+        const char* name;
+        uint64_t size;
+        bool shown;
+    } cases[] = {
+        {"c.png", 10, true},
+        {"pics/c.png", 100, true},
+        {"pics/", 0, false},
+        {"a/", 0, true},            // one character and "/" is no folder
+        {"pics/big.png", 101, false},
+        {"pics/x.ZIP", 1, false},
+        {"x.7z", 1, false},
+        {"x.rar", 1, false},
+        {"x.cab", 1, false},
+        {"x.lzh", 1, false},
+        {"movie.SWF", 1, false},
+        {"zip/notes.txt", 1, true},  // the folder's name does not count
+        {"noextension", 1, true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsDisplayableZipEntry(c.name, c.size, 100), c.shown) << c.name;
+    EXPECT_FALSE(IsDisplayableZipEntry("c.png", 1, -1));
+}
+
+TEST(ArchivePageRules, PageIsClampedToWhatWasCounted) {
+    const int cases[][3] = {{0, 1, 0}, {1, 1, 0}, {5, 1, 0}, {-3, 2, 0}, {1, 3, 1}, {7, 3, 2}, {0, 0, -1}, {4, 0, -1}};
+    for (const auto& c : cases) EXPECT_EQ(ClampPreviewPage(c[0], c[1]), c[2]) << c[0] << " of " << c[1];
+}
+
+TEST(ArchivePageRules, ZipEntriesAreExtractedUnderTheirPlainFileName) {
+    const char* const cases[][2] = {
+        {"c.png", "c.png"}, {"pics/c.png", "c.png"}, {"..\\..\\evil.png", "evil.png"},
+        {"../x/evil.png", "evil.png"}, {"pics/", ""}, {"pics/..", ""}, {".", ""}, {"C:evil.png", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ZipEntryFileName(c[0]), c[1]) << c[0];
+}
+
+TEST(ArchivePageRules, ListingGivesNamesAndSizes) {
+    std::vector<TListedEntry> entries = ParseArchiveListing({
+        L"Path = a.txt\n", L"Folder = -\n", L"Size = 12\n", L"\n",
+        L"path = sub\\pic.jpg\r\n", L"SIZE = 3000000000\n",
+        L"Path = nosize.png\n", L"Path = last.png", L"Size = 5",
+    });
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].name, L"a.txt");
+    EXPECT_EQ(entries[0].size, 12);
+    EXPECT_EQ(entries[1].name, L"sub\\pic.jpg");
+    EXPECT_EQ(entries[1].size, 3000000000LL);
+    EXPECT_FALSE(entries[2].hasSize);
+    EXPECT_EQ(entries[3].name, L"last.png");  // no line feed: nothing is cut
+    EXPECT_TRUE(entries[3].hasSize);
+}
+
+TEST(ArchivePageRules, OnlyPlainRelativeNamesAreExtracted) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"a.png", true}, {L"sub\\a.png", true}, {L"..\\a.png", false}, {L"sub\\..\\..\\a.png", false},
+        {L"\\a.png", false}, {L"C:\\a.png", false}, {L"sub\\\\a.png", false}, {L".\\a.png", false}, {L"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsPlainListedName(c.first), c.second) << ToUtf8(c.first);
+}
+
+std::string FileText(const std::wstring& path) {
+    std::vector<unsigned char> bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class ArchivePages : public testing::Test {
+protected:
+    TempFolder folder;
+    TWorkerParams params = {};
+    HBITMAP slot = nullptr;
+    int page = 0;
+
+    void SetUp() override {
+        params.iconSize = 96;
+        params.fontSize = 12;
+        params.maxBytes = 1 << 20;
+        params.fontStrJp = L"あ";
+        params.fontStrEn = L"Aa";
+        params.fontTextJp = L"あいう";
+        params.fontTextEn = L"The quick brown fox";
+        archiver = StandInArchiverExe();
+        params.sevenZipPath = archiver.c_str();
+    }
+    void TearDown() override {
+        if (slot) DeleteObject(slot);
+    }
+    std::wstring Zip(const std::wstring& name, const ZipEntries& entries) {
+        std::wstring path = folder / name;
+        WriteBytes(path, ZipBytes(entries));
+        return path;
+    }
+    std::wstring archiver;
+};
+
+TEST_F(ArchivePages, ZipCountsOnlyDisplayableEntries) {
+    std::wstring zip = Zip(L"a.zip", {{"pics/", ""}, {"pics/x.txt", std::string((1 << 20) + 1, 'x')},
+                                      {"b.zip", "PK"}, {"c.png", FileText(MediaFixture(L"cover_red.png"))}});
+    for (int start : {0, 1, 5}) {
+        page = start;
+        LoadZipPreviewPage(zip.c_str(), &params, &slot, &page);
+        ASSERT_NE(slot, nullptr) << start;
+        EXPECT_TRUE(NearColour(PixelAt(slot, 1, 1), MakePixel(255, 0, 0), 0)) << start;
+        EXPECT_EQ(page, 0) << start;
+    }
+}
+
+TEST_F(ArchivePages, ZipWithoutAPictureAtThePage) {
+    slot = MakeSolidBitmap(2, 2, MakePixel(1, 2, 3));
+    page = 3;
+    LoadZipPreviewPage(Zip(L"folders.zip", {{"pics/", ""}, {"more/", ""}}).c_str(), &params, &slot, &page);
+    EXPECT_EQ(slot, nullptr);  // the old picture is gone
+    EXPECT_EQ(page, -1);
+    page = -1;
+    LoadZipPreviewPage(Zip(L"text.zip", {{"a.txt", "text"}, {"c.png", FileText(MediaFixture(L"cover_red.png"))}})
+                           .c_str(), &params, &slot, &page);
+    EXPECT_EQ(slot, nullptr);  // no later entry is tried
+    EXPECT_EQ(page, 0);
+    LoadZipPreviewPage((folder / L"missing.zip").c_str(), &params, &slot, &page);
+    EXPECT_EQ(slot, nullptr);
+}
+
+TEST_F(ArchivePages, ZipFontShowsAtIconSize) {
+    std::wstring zip = Zip(L"f.zip", {{"fonts/sans.ttf", FileText(FontFixture(L"sans.ttf"))}});
+    LoadZipPreviewPage(zip.c_str(), &params, &slot, &page);
+    ASSERT_NE(slot, nullptr);
+    EXPECT_EQ(BitmapSize(slot).cx, 96);
+    EXPECT_EQ(BitmapSize(slot).cy, 96);
+}
+
+TEST_F(ArchivePages, ArchiverPagesTryEntriesFromThePageOn) {
+    if (!FileExists(archiver)) GTEST_SKIP() << "the stand-in archiver was not built";
+    TestPreviewWindow preview(200, 150);
+    StandInLog log;
+    std::wstring archive = Zip(L"a.7z", {{"a.txt", "text"}, {"inner.zip", "PK"},
+                                         {"pic.jpg", FileText(MediaFixture(L"halves.jpg"))}});
+    page = 1;
+    LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
+    ASSERT_NE(slot, nullptr);
+    EXPECT_EQ(BitmapSize(slot).cx, 12);
+    EXPECT_EQ(page, 1);
+    std::vector<StandInLine> extracted = log.LinesOf(L"extract");
+    ASSERT_EQ(extracted.size(), 2u);
+    EXPECT_EQ(extracted[0].text, L"inner.zip");
+    EXPECT_EQ(extracted[1].text, L"pic.jpg");
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring work = JoinPath(temp, L"Zuv");
+    EXPECT_TRUE(FileExists(JoinPath(work, L"inner.zip")));  // passed over, left
+    EXPECT_FALSE(FileExists(JoinPath(work, L"pic.jpg")));
+    EXPECT_FALSE(FileExists(JoinPath(work, L"Zuv.txt")));
+    DeleteFileW(JoinPath(work, L"inner.zip").c_str());
+
+    // Page 7 of three entries is written back as the last.
+    DeleteObject(slot);
+    slot = nullptr;
+    page = 7;
+    LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
+    EXPECT_EQ(page, 2);
+    EXPECT_NE(slot, nullptr);
+    DeleteFileW(JoinPath(work, L"inner.zip").c_str());
+}
+
+TEST_F(ArchivePages, ArchiverFontsShowAtTheClientSizeAndBigEntriesAreNeverExtracted) {
+    if (!FileExists(archiver)) GTEST_SKIP() << "the stand-in archiver was not built";
+    TestPreviewWindow preview(200, 150);
+    StandInLog log;
+    // The picture would decode, but it is larger than the limit.
+    std::wstring archive = Zip(L"f.cab", {{"big.png", FileText(MediaFixture(L"size_300x200.png")) +
+                                                          std::string(2 << 20, '\0')},
+                                          {"sans.ttf", FileText(FontFixture(L"sans.ttf"))}});
+    LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
+    ASSERT_NE(slot, nullptr);
+    EXPECT_EQ(BitmapSize(slot).cx, 200);
+    EXPECT_EQ(BitmapSize(slot).cy, 150);
+    std::vector<StandInLine> extracted = log.LinesOf(L"extract");
+    ASSERT_EQ(extracted.size(), 1u);
+    EXPECT_EQ(extracted[0].text, L"sans.ttf");
+}
+
+TEST_F(ArchivePages, ListedNamesOutsideTheWorkFolderAreNeitherReadNorDeleted) {
+    if (!FileExists(archiver)) GTEST_SKIP() << "the stand-in archiver was not built";
+    TestPreviewWindow preview(200, 150);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    // A file beside the work folder, named by the archive as "..\\name".
+    std::wstring outside = JoinPath(temp, L"zuv_preview_outside.png");
+    ASSERT_TRUE(CopyFileW(MediaFixture(L"cover_red.png").c_str(), outside.c_str(), FALSE));
+    std::wstring archive = Zip(L"evil.rar", {{"../zuv_preview_outside.png", FileText(MediaFixture(L"cover_red.png"))}});
+    LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
+    EXPECT_EQ(slot, nullptr);
+    EXPECT_TRUE(FileExists(outside));
+    DeleteFileW(outside.c_str());
+}
+
+TEST_F(ArchivePages, ArchiverThatCannotStartGivesNoPicture) {
+    TestPreviewWindow preview(200, 150);
+    std::wstring missing = folder / L"no-archiver.exe";
+    params.sevenZipPath = missing.c_str();
+    LoadArchivePreviewPage(Zip(L"a.7z", {{"a.png", "x"}}).c_str(), &params, &slot, preview.window(), &page);
+    EXPECT_EQ(slot, nullptr);
+}
+
+}  // namespace
