@@ -3,15 +3,13 @@
 #include <shlwapi.h>
 #include <unzip.h>
 
-#include <clocale>
-#include <cstdio>
 #include <cstring>
-#include <locale>
 #include <new>
-#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "preview/frame_rect.h"
+#include "thumbnails/renderers/archive_thumbnail.h"
 #include "thumbnails/renderers/exif_orientation.h"
 #include "thumbnails/renderers/font_sample.h"
 #include "thumbnails/renderers/image_decoding.h"
@@ -21,22 +19,9 @@
 namespace {
 
 const char* const kSkippedZipExtensions[] = {".swf", ".zip", ".7z", ".rar", ".cab", ".lzh"};
-const wchar_t* const kNestedArchives[] = {L".zip", L".7z", L".rar", L".cab", L".lzh"};
-
-bool StartsWithNoCase(const std::wstring& line, const wchar_t* prefix) {
-    size_t n = wcslen(prefix);
-    return line.size() >= n && _wcsnicmp(line.c_str(), prefix, n) == 0;
-}
 
 bool ExtensionIs(const wchar_t* path, const wchar_t* extension) {
     return lstrcmpiW(PathFindExtensionW(path), extension) == 0;
-}
-
-bool IsNestedArchive(const wchar_t* path) {
-    for (const wchar_t* e : kNestedArchives) {
-        if (ExtensionIs(path, e)) return true;
-    }
-    return false;
 }
 
 std::wstring TempWorkFolder() {
@@ -190,20 +175,28 @@ bool ExtractListedEntry(const TWorkerParams* params, const wchar_t* path, const 
     return true;
 }
 
-std::vector<std::wstring> ReadListingLines(const std::wstring& listing) {
-    // The archiver writes its listing in the user's code page.
-    try {
-        std::locale::global(std::locale(""));
-    } catch (const std::runtime_error&) {
-        setlocale(LC_ALL, "");
+struct TListedEntry {
+    std::wstring name;
+    long long size;
+};
+
+std::vector<TListedEntry> ReadListing(const std::wstring& listing) {
+    std::vector<TListedEntry> entries;
+    // Write and delete sharing: the console host may still hold the
+    // archiver's copy of the handle.
+    HANDLE file = CreateFileW(listing.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return entries;
+    bool read = false;
+    std::vector<BYTE> bytes = ReadWholeOpenFile(file, &read);
+    CloseHandle(file);
+    UINT codePage = UserAnsiCodePage();
+    size_t pos = 0;
+    TListedEntry entry;
+    while (read && NextListedMember(bytes.data(), bytes.size(), &pos, codePage, &entry.name, &entry.size)) {
+        entries.push_back(entry);
     }
-    std::vector<std::wstring> lines;
-    FILE* file = _wfopen(listing.c_str(), L"r");
-    if (!file) return lines;
-    wchar_t line[MAX_PATH + 2];
-    while (fgetws(line, MAX_PATH, file)) lines.push_back(line);
-    fclose(file);
-    return lines;
+    return entries;
 }
 
 bool archivePageRunning = false;
@@ -228,45 +221,6 @@ int ClampPreviewPage(int page, int count) {
     return page;
 }
 
-std::string ZipEntryFileName(const char* name) {
-    const char* start = name;
-    for (const char* p = name; *p; ++p) {
-        if (*p == '/' || *p == '\\') start = p + 1;
-    }
-    std::string file = start;
-    if (file.empty() || file == "." || file == ".." || file.find(':') != std::string::npos) return "";
-    return file;
-}
-
-std::vector<TListedEntry> ParseArchiveListing(const std::vector<std::wstring>& lines) {
-    std::vector<TListedEntry> entries;
-    for (std::wstring line : lines) {
-        while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
-        if (StartsWithNoCase(line, L"Path = ")) {
-            TListedEntry entry;
-            entry.name = line.substr(7);
-            entries.push_back(entry);
-        } else if (!entries.empty() && !entries.back().hasSize && StartsWithNoCase(line, L"Size = ")) {
-            entries.back().size = _wtoi64(line.c_str() + 7);
-            entries.back().hasSize = true;
-        }
-    }
-    return entries;
-}
-
-bool IsPlainListedName(const std::wstring& name) {
-    if (name.empty() || name[0] == L'\\' || name[0] == L'/' || name.find(L':') != std::wstring::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of(L"\\/", start);
-        if (end == std::wstring::npos) end = name.size();
-        std::wstring step = name.substr(start, end - start);
-        if (step.empty() || step == L"." || step == L"..") return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMAP* slot, int* page) {
     if (*slot) DeleteObject(*slot);
     *slot = nullptr;
@@ -287,7 +241,7 @@ void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMA
         char name[MAX_PATH * 2];
         unz_file_info64 info;
         unzGetCurrentFileInfo64(zip, &info, name, sizeof(name), nullptr, 0, nullptr, 0);
-        std::string fileName = ZipEntryFileName(name);
+        std::string fileName = FlatMemberName(name);
         char file[MAX_PATH] = "";
         if (!fileName.empty() && PathCombineA(file, folder, fileName.c_str()) && ExtractCurrentZipEntry(zip, file)) {
             std::wstring wide = AnsiToWide(file);
@@ -321,13 +275,14 @@ void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HB
     std::wstring listing = folder + L"\\Zuv.txt";
     HBITMAP picture = nullptr;
     if (!folder.empty() && ListArchive(params, path, listing)) {
-        std::vector<TListedEntry> entries = ParseArchiveListing(ReadListingLines(listing));
+        std::vector<TListedEntry> entries = ReadListing(listing);
         *page = ClampPreviewPage(*page, static_cast<int>(entries.size()));
         for (size_t i = *page < 0 ? entries.size() : static_cast<size_t>(*page); i < entries.size() && !picture;
              ++i) {
             const TListedEntry& entry = entries[i];
-            if (!entry.hasSize) break;
-            if (entry.size > params->maxBytes || !IsPlainListedName(entry.name)) continue;
+            // Size 0 passes folders over too, whose extraction would bring
+            // out everything beneath them whatever its size.
+            if (entry.size > params->maxBytes || entry.size <= 0 || !IsPlainMemberPath(entry.name)) continue;
             std::wstring file = folder + L"\\" + entry.name;
             if (file.size() >= MAX_PATH) continue;
             if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES &&

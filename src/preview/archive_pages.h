@@ -7,8 +7,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "thumbnails/worker_params.h"
 
@@ -19,27 +17,6 @@ bool IsDisplayableZipEntry(const char* name, uint64_t size, int maxBytes);
 
 // The page index clamped into 0 .. count - 1; -1 when count is 0.
 int ClampPreviewPage(int page, int count);
-
-// The file name a ZIP entry is extracted under: the part after its last "/"
-// or "\"; empty when that is no plain file name ("", ".", "..", a drive).
-std::string ZipEntryFileName(const char* name);
-
-// One entry of the archiver's "-slt" listing.
-struct TListedEntry {
-    std::wstring name;
-    long long size = 0;
-    bool hasSize = false;  // a "Size = " line followed the "Path = " line
-};
-
-// The entries of the listing's lines, in order: every line that begins with
-// "Path = " (any case) starts one, and the first "Size = " line after it,
-// before the next entry, gives its size. Line ends are not part of names.
-std::vector<TListedEntry> ParseArchiveListing(const std::vector<std::wstring>& lines);
-
-// Whether a listed name can be extracted under the temporary folder and
-// found and deleted there again: relative, without "." or ".." steps and
-// without a drive.
-bool IsPlainListedName(const std::wstring& name);
 
 // Deletes the bitmap in *slot, then fills the slot with the picture of the
 // *page-th displayable entry of the ZIP file (an image, an MP3 cover or a

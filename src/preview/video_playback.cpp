@@ -2,9 +2,11 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cwchar>
-#include <sstream>
+#include <vector>
 
+#include "fileops/folder_helpers.h"
 #include "preview/preview_painting.h"
 
 namespace {
@@ -20,10 +22,15 @@ std::wstring MciReply(const wchar_t* command) {
 }  // namespace
 
 bool ParseSourceSize(const std::wstring& reply, int* width, int* height) {
-    std::wistringstream fields(reply);
+    std::vector<std::wstring> fields = SplitString(reply, L' ');
+    fields.erase(std::remove(fields.begin(), fields.end(), std::wstring()), fields.end());
+    if (fields.size() < 4) return false;
     long long values[4];
-    for (long long& v : values) {
-        if (!(fields >> v)) return false;
+    for (int i = 0; i < 4; ++i) {
+        wchar_t* end = nullptr;
+        // Out of range saturates, and is refused below.
+        values[i] = wcstoll(fields[i].c_str(), &end, 10);
+        if (end == fields[i].c_str() || *end != L'\0') return false;
     }
     if (values[2] <= 0 || values[3] <= 0 || values[2] > 0x7fffffff || values[3] > 0x7fffffff) return false;
     *width = static_cast<int>(values[2]);

@@ -37,6 +37,8 @@ TEST(SourceReply, WidthAndHeightAreTheThirdAndFourthNumbers) {
         {L"0 0 640 -2", false, 0, 0},
         {L"0 0 x 360", false, 0, 0},
         {L"0 0 99999999999 360", false, 0, 0},
+        {L"0  0 640 360 ", true, 640, 360},
+        {L"0 0 640x 360", false, 0, 0},
     };
     for (const Case& c : cases) {
         int w = -1, h = -1;

@@ -34,10 +34,6 @@ bool ExtensionIn(const wchar_t* path, std::initializer_list<const wchar_t*> exte
     return false;
 }
 
-bool IsNestedArchive(const wchar_t* path) {
-    return ExtensionIn(path, {L".zip", L".7z", L".rar", L".cab", L".lzh"});
-}
-
 // Removes a call's folder whatever the archiver left in it: nested
 // archives, member folders, read-only members. Links are removed, never
 // followed.
@@ -229,7 +225,9 @@ std::wstring Format(const wchar_t* format, std::initializer_list<const wchar_t*>
     return out;
 }
 
-std::vector<BYTE> ReadWholeFile(HANDLE file, bool* ok) {
+}  // namespace
+
+std::vector<BYTE> ReadWholeOpenFile(HANDLE file, bool* ok) {
     std::vector<BYTE> bytes;
     *ok = false;
     LARGE_INTEGER size = {};
@@ -254,9 +252,6 @@ std::vector<BYTE> ReadWholeFile(HANDLE file, bool* ok) {
     return bytes;
 }
 
-// The listing is text in the user's default ANSI code page; it is decoded
-// explicitly, so the process's locale, which the text renderer reads lines
-// by, is left alone.
 UINT UserAnsiCodePage() {
     UINT codePage = 0;
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
@@ -267,7 +262,9 @@ UINT UserAnsiCodePage() {
     return codePage;
 }
 
-}  // namespace
+bool IsNestedArchive(const wchar_t* path) {
+    return ExtensionIn(path, {L".zip", L".7z", L".rar", L".cab", L".lzh"});
+}
 
 bool ArchiveWorkFolder(DWORD threadId, wchar_t* folder) {
     wchar_t temp[kPath] = L"";
@@ -430,7 +427,7 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
 
     bool read = false;
     std::vector<BYTE> listing;
-    if (listed) listing = ReadWholeFile(in, &read);
+    if (listed) listing = ReadWholeOpenFile(in, &read);
     FILE_DISPOSITION_INFO disposition = {TRUE};
     if (in == INVALID_HANDLE_VALUE ||
         !SetFileInformationByHandle(in, FileDispositionInfo, &disposition, sizeof(disposition))) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "thumbnails/worker_params.h"
 
@@ -24,6 +25,10 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
 // everything in it when it ends. False when the path does not fit 260
 // characters.
 bool ArchiveWorkFolder(DWORD threadId, wchar_t* folder);
+
+// Whether the path names an archive by its extension (".zip", ".7z", ".rar",
+// ".cab", ".lzh"): a member that is never shown.
+bool IsNestedArchive(const wchar_t* path);
 
 // The part of a ZIP member name after its last "/", "\" or ":" (the whole
 // name without them); empty for a name that gives no file name of its own
@@ -44,3 +49,12 @@ bool IsPlainMemberPath(const std::wstring& name);
 // "Path = " line or before its "Size = " line; *pos then stands at the end.
 bool NextListedMember(const BYTE* data, size_t size, size_t* pos, UINT codePage, std::wstring* name,
                       long long* memberSize);
+
+// The whole of an open file from its start; *ok false when it cannot be read
+// (larger than 2 GiB, no memory). A read that ends early keeps what came.
+std::vector<BYTE> ReadWholeOpenFile(HANDLE file, bool* ok);
+
+// The user's default ANSI code page, which the archiver writes its listing
+// in. The listing is decoded with it explicitly, so the process's locale,
+// which the text renderer reads lines by, is left alone.
+UINT UserAnsiCodePage();

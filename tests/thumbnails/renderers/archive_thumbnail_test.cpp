@@ -415,6 +415,7 @@ TEST(ArchiveListing, ReadsPathAndSizeOfEveryBlock) {
         {"the last block without a size ends the listing", "Path = a\r\nSize = 1\r\nPath = b\r\nMethod = x\r\n",
          {{L"a", 1}}},
         {"a block without a size takes the next one's", "Path = a\r\nPath = b\r\nSize = 2\r\n", {{L"a", 2}}},
+        {"sizes beyond 32 bits", "Path = a\nFolder = -\nSize = 3000000000\n", {{L"a", 3000000000LL}}},
         {"sizes saturate", "Path = a\nSize = 99999999999999999999999\n", {{L"a", LLONG_MAX}}},
         {"an empty size reads 0", "Path = a\nSize = \n", {{L"a", 0}}},
         {"a negative size", "Path = a\nSize = -5\n", {{L"a", -5}}},
@@ -453,7 +454,7 @@ TEST(ArchiveListing, ZipNamesAreFlattenedToTheirLastComponent) {
         {"a.png", "a.png"},          {"docs/img/a.png", "a.png"}, {"../../a.png", "a.png"},
         {"..\\a.png", "a.png"},      {"C:a.png", "a.png"},        {"\\a.png", "a.png"},
         {"pics/", ""},               {"..", ""},                  {"sub/.", ""},
-        {"", ""},
+        {"pics/..", ""},             {"", ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FlatMemberName(c.name), c.flat) << c.name;
