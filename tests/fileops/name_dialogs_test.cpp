@@ -61,15 +61,7 @@ void SetLocalWriteTime(const std::wstring& path, WORD year, WORD month, WORD day
     local.wDay = day;
     local.wHour = hour;
     local.wMinute = minute;
-    SYSTEMTIME utc;
-    FILETIME written;
-    ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc));
-    ASSERT_TRUE(SystemTimeToFileTime(&utc, &written));
-    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &written));
-    CloseHandle(file);
+    ASSERT_TRUE(::SetLocalWriteTime(path, local)) << ToUtf8(path);
 }
 
 class RenameRun : public testing::Test {

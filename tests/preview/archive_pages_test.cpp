@@ -49,11 +49,6 @@ TEST(ArchivePageRules, PageIsClampedToWhatWasCounted) {
     for (const auto& c : cases) EXPECT_EQ(ClampPreviewPage(c[0], c[1]), c[2]) << c[0] << " of " << c[1];
 }
 
-std::string FileText(const std::wstring& path) {
-    std::vector<unsigned char> bytes = ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 class ArchivePages : public testing::Test {
 protected:
     TempFolder folder;
@@ -85,7 +80,7 @@ protected:
 
 TEST_F(ArchivePages, ZipCountsOnlyDisplayableEntries) {
     std::wstring zip = Zip(L"a.zip", {{"pics/", ""}, {"pics/x.txt", std::string((1 << 20) + 1, 'x')},
-                                      {"b.zip", "PK"}, {"c.png", FileText(MediaFixture(L"cover_red.png"))}});
+                                      {"b.zip", "PK"}, {"c.png", ReadByteString(MediaFixture(L"cover_red.png"))}});
     for (int start : {0, 1, 5}) {
         page = start;
         LoadZipPreviewPage(zip.c_str(), &params, &slot, &page);
@@ -102,7 +97,7 @@ TEST_F(ArchivePages, ZipWithoutAPictureAtThePage) {
     EXPECT_EQ(slot, nullptr);  // the old picture is gone
     EXPECT_EQ(page, -1);
     page = -1;
-    LoadZipPreviewPage(Zip(L"text.zip", {{"a.txt", "text"}, {"c.png", FileText(MediaFixture(L"cover_red.png"))}})
+    LoadZipPreviewPage(Zip(L"text.zip", {{"a.txt", "text"}, {"c.png", ReadByteString(MediaFixture(L"cover_red.png"))}})
                            .c_str(), &params, &slot, &page);
     EXPECT_EQ(slot, nullptr);  // no later entry is tried
     EXPECT_EQ(page, 0);
@@ -111,7 +106,7 @@ TEST_F(ArchivePages, ZipWithoutAPictureAtThePage) {
 }
 
 TEST_F(ArchivePages, ZipFontShowsAtIconSize) {
-    std::wstring zip = Zip(L"f.zip", {{"fonts/sans.ttf", FileText(FontFixture(L"sans.ttf"))}});
+    std::wstring zip = Zip(L"f.zip", {{"fonts/sans.ttf", ReadByteString(FontFixture(L"sans.ttf"))}});
     LoadZipPreviewPage(zip.c_str(), &params, &slot, &page);
     ASSERT_NE(slot, nullptr);
     EXPECT_EQ(BitmapSize(slot).cx, 96);
@@ -124,7 +119,7 @@ TEST_F(ArchivePages, ArchiverPagesTryEntriesFromThePageOn) {
     StandInLog log;
     // A folder is listed with size 0 and never extracted.
     std::wstring archive = Zip(L"a.7z", {{"a.txt", "text"}, {"pics/", ""}, {"inner.zip", "PK"},
-                                         {"pic.jpg", FileText(MediaFixture(L"halves.jpg"))}});
+                                         {"pic.jpg", ReadByteString(MediaFixture(L"halves.jpg"))}});
     page = 1;
     LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
     ASSERT_NE(slot, nullptr);
@@ -157,9 +152,9 @@ TEST_F(ArchivePages, ArchiverFontsShowAtTheClientSizeAndBigEntriesAreNeverExtrac
     TestPreviewWindow preview(200, 150);
     StandInLog log;
     // The picture would decode, but it is larger than the limit.
-    std::wstring archive = Zip(L"f.cab", {{"big.png", FileText(MediaFixture(L"size_300x200.png")) +
+    std::wstring archive = Zip(L"f.cab", {{"big.png", ReadByteString(MediaFixture(L"size_300x200.png")) +
                                                           std::string(2 << 20, '\0')},
-                                          {"sans.ttf", FileText(FontFixture(L"sans.ttf"))}});
+                                          {"sans.ttf", ReadByteString(FontFixture(L"sans.ttf"))}});
     LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
     ASSERT_NE(slot, nullptr);
     EXPECT_EQ(BitmapSize(slot).cx, 200);
@@ -177,7 +172,7 @@ TEST_F(ArchivePages, ListedNamesOutsideTheWorkFolderAreNeitherReadNorDeleted) {
     // A file beside the work folder, named by the archive as "..\\name".
     std::wstring outside = JoinPath(temp, L"zuv_preview_outside.png");
     ASSERT_TRUE(CopyFileW(MediaFixture(L"cover_red.png").c_str(), outside.c_str(), FALSE));
-    std::wstring archive = Zip(L"evil.rar", {{"../zuv_preview_outside.png", FileText(MediaFixture(L"cover_red.png"))}});
+    std::wstring archive = Zip(L"evil.rar", {{"../zuv_preview_outside.png", ReadByteString(MediaFixture(L"cover_red.png"))}});
     LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
     EXPECT_EQ(slot, nullptr);
     EXPECT_TRUE(FileExists(outside));

@@ -5,10 +5,10 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <mfapi.h>
-#include <mmsystem.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,25 +29,6 @@
 
 namespace {
 
-// Last-write time 2024/03/05 07:08 in local time.
-void SetLocalWriteTime(const std::wstring& path) {
-    SYSTEMTIME local = {2024, 3, 2, 5, 7, 8, 30, 0};
-    SYSTEMTIME utc;
-    FILETIME written;
-    TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc);
-    SystemTimeToFileTime(&utc, &written);
-    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
-    SetFileTime(file, nullptr, nullptr, &written);
-    CloseHandle(file);
-}
-
-std::wstring Mci(const wchar_t* command) {
-    wchar_t reply[256] = L"";
-    if (mciSendStringW(command, reply, 256, nullptr) != 0) return L"<error>";
-    return reply;
-}
-
 std::wstring MainTitle() { return WindowText(mainWindow); }
 
 bool Looks(unsigned actual, Pixel expected, int tolerance) {
@@ -59,23 +40,49 @@ Pixel Theme() {
     return MakePixel(GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
+// Whether a tick of the video timer arrives for the main window within 2 s.
+bool VideoTimerTicks() {
+    MSG tick;
+    return PumpUntil([&] {
+        return PeekMessageW(&tick, mainWindow, WM_TIMER, WM_TIMER, PM_NOREMOVE) && tick.wParam == kPreviewVideoTimer;
+    }, 2000);
+}
+
+const SYSTEMTIME kWritten = {2024, 3, 2, 5, 7, 8, 30, 0};
+
 class PreviewPipeline : public testing::Test {
 protected:
     TempFolder folder;
     MainWindowHarness harness;
+    std::unique_ptr<TestPreviewWindow> preview;
 
     void SetUp() override { MFStartup(MF_VERSION, MFSTARTUP_FULL); }
+    void TearDown() override {
+        // The main window closes first, as it does with the program's own preview.
+        harness.Close();
+        preview.reset();
+    }
 
+    // Items dated 2024/03/05 07:08 local time.
     void Copy(const std::wstring& fixture, const std::wstring& name) {
         ASSERT_TRUE(CopyFileW(fixture.c_str(), (folder / name).c_str(), FALSE)) << ToUtf8(name);
-        SetLocalWriteTime(folder / name);
+        ASSERT_TRUE(SetLocalWriteTime(folder / name, kWritten));
     }
     void Write(const std::wstring& name, const std::vector<unsigned char>& bytes) {
         ASSERT_TRUE(WriteBytes(folder / name, bytes));
-        SetLocalWriteTime(folder / name);
+        ASSERT_TRUE(SetLocalWriteTime(folder / name, kWritten));
     }
-    void Open(const std::vector<TestSetting>& settings = {}) {
+    // Lists the folder, with a hidden preview window of this client size.
+    void Open(int width, int height, const std::vector<TestSetting>& settings = {}) {
         ASSERT_TRUE(harness.OpenListed(folder.path(), settings));
+        preview.reset(new TestPreviewWindow(width, height));
+    }
+    // Opens, and shows `name` with Enter.
+    void OpenShowing(const std::wstring& name, int width, int height, const std::vector<TestSetting>& settings = {}) {
+        Open(width, height, settings);
+        if (HasFatalFailure()) return;
+        Focus(name);
+        Enter();
     }
     // Moves the focus and selection, as the arrow keys do.
     static void Focus(const std::wstring& name) {
@@ -99,64 +106,55 @@ protected:
 TEST_F(PreviewPipeline, EnterShowsThePngFittedWithItsSizeAndTimeInTheTitle) {
     Copy(MediaFixture(L"size_300x200.png"), L"a.png");
     Copy(MediaFixture(L"halves.jpg"), L"b.jpg");
-    Open();
-    TestPreviewWindow preview(320, 240);
+    Open(320, 240);
     Focus(L"a.png");
-    EXPECT_FALSE(IsWindowVisible(preview.window()));
+    EXPECT_FALSE(IsWindowVisible(preview->window()));
     EXPECT_EQ(previewBitmap, nullptr);  // nothing is rendered while hidden
     EXPECT_EQ(MainTitle(), L"a.png 2024/03/05 07:08");
 
     Enter();
-    EXPECT_TRUE(IsWindowVisible(preview.window()));
-    EXPECT_EQ(preview.Title(), L"a.png (300\u00d7200) 2024/03/05 07:08");
+    EXPECT_TRUE(IsWindowVisible(preview->window()));
+    EXPECT_EQ(preview->Title(), L"a.png (300\u00d7200) 2024/03/05 07:08");
     ASSERT_NE(previewBitmap, nullptr);
     EXPECT_EQ(previewAlpha, 1);
     EXPECT_EQ(GetFocus(), listView);
     // 300 x 200 in 320 x 240: 320 x 213 at (0, 13).
-    EXPECT_TRUE(Looks(preview.Pixel(160, 120), MakePixel(0x33, 0x66, 0x99), 3)) << ColourText(preview.Pixel(160, 120));
-    EXPECT_TRUE(Looks(preview.Pixel(160, 5), Theme(), 0)) << ColourText(preview.Pixel(160, 5));
-    EXPECT_TRUE(Looks(preview.Pixel(160, 235), Theme(), 0));
+    EXPECT_TRUE(Looks(preview->Pixel(160, 120), MakePixel(0x33, 0x66, 0x99), 3)) << ColourText(preview->Pixel(160, 120));
+    EXPECT_TRUE(Looks(preview->Pixel(160, 5), Theme(), 0)) << ColourText(preview->Pixel(160, 5));
+    EXPECT_TRUE(Looks(preview->Pixel(160, 235), Theme(), 0));
     // The volume is set whether or not a video was opened; no device is left.
-    EXPECT_EQ(Mci(L"status Zuv mode"), L"<error>");
+    EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"<error>");
 
     // Another item while visible is rendered at once.
     Focus(L"b.jpg");
-    EXPECT_EQ(preview.Title(), L"b.jpg (12\u00d78) 2024/03/05 07:08");
+    EXPECT_EQ(preview->Title(), L"b.jpg (12\u00d78) 2024/03/05 07:08");
     EXPECT_EQ(previewAlpha, 0);
-    EXPECT_TRUE(Looks(preview.Pixel(20, 120), MakePixel(255, 0, 0), 40)) << ColourText(preview.Pixel(20, 120));
-    EXPECT_TRUE(Looks(preview.Pixel(300, 120), MakePixel(0, 0, 255), 40)) << ColourText(preview.Pixel(300, 120));
-    harness.Close();
+    EXPECT_TRUE(Looks(preview->Pixel(20, 120), MakePixel(255, 0, 0), 40)) << ColourText(preview->Pixel(20, 120));
+    EXPECT_TRUE(Looks(preview->Pixel(300, 120), MakePixel(0, 0, 255), 40)) << ColourText(preview->Pixel(300, 120));
 }
 
 TEST_F(PreviewPipeline, TheSameJpegAgainKeepsItsPictureUnderTheBareName) {
     Copy(MediaFixture(L"photo_300x200.jpg"), L"p.jpg");
-    Open();
-    TestPreviewWindow preview(320, 240);
-    Focus(L"p.jpg");
-    Enter();
+    OpenShowing(L"p.jpg", 320, 240);
     HBITMAP shown = previewBitmap;
     ASSERT_NE(shown, nullptr);
     AnnounceAgain();
     EXPECT_EQ(previewBitmap, shown);
-    EXPECT_EQ(preview.Title(), L"p.jpg");
+    EXPECT_EQ(preview->Title(), L"p.jpg");
     EXPECT_EQ(previewAlpha, 0);
-    harness.Close();
 }
 
 TEST_F(PreviewPipeline, EnterAndEscapeHideAVisiblePreviewAndEscapeThenCloses) {
     Copy(MediaFixture(L"halves.png"), L"a.png");
     MakeFolder(folder / L"sub");
-    Open();
-    TestPreviewWindow preview(320, 240);
-    Focus(L"a.png");
+    OpenShowing(L"a.png", 320, 240);
+    ASSERT_TRUE(IsWindowVisible(preview->window()));
     Enter();
-    ASSERT_TRUE(IsWindowVisible(preview.window()));
+    EXPECT_FALSE(IsWindowVisible(preview->window()));
     Enter();
-    EXPECT_FALSE(IsWindowVisible(preview.window()));
-    Enter();
-    ASSERT_TRUE(IsWindowVisible(preview.window()));
+    ASSERT_TRUE(IsWindowVisible(preview->window()));
     Escape();
-    EXPECT_FALSE(IsWindowVisible(preview.window()));
+    EXPECT_FALSE(IsWindowVisible(preview->window()));
     EXPECT_TRUE(IsWindow(mainWindow));
 
     // A move while hidden drops the picture; Enter renders afresh.
@@ -169,24 +167,20 @@ TEST_F(PreviewPipeline, EnterAndEscapeHideAVisiblePreviewAndEscapeThenCloses) {
     Enter();
     harness.WaitForWorker();
     EXPECT_EQ(std::wstring(currentDir), folder / L"sub");
-    EXPECT_FALSE(IsWindowVisible(preview.window()));
+    EXPECT_FALSE(IsWindowVisible(preview->window()));
 
     Escape();
     EXPECT_FALSE(IsWindow(harness.window()));
-    harness.Close();
 }
 
 TEST_F(PreviewPipeline, AnAnimatedGifIsPaddedToItsCanvasAndKeepsStepping) {
     Copy(FrameFixture(L"anim.gif"), L"anim.gif");
     Copy(FrameFixture(L"still.gif"), L"still.gif");
-    Open();
-    TestPreviewWindow preview(200, 200);
-    Focus(L"anim.gif");
-    Enter();
-    EXPECT_EQ(preview.Title(), L"anim.gif (20\u00d720) 2024/03/05 07:08");
+    OpenShowing(L"anim.gif", 200, 200);
+    EXPECT_EQ(preview->Title(), L"anim.gif (20\u00d720) 2024/03/05 07:08");
     EXPECT_NE(animTimer, nullptr);
     // Frame 0 is red over the whole canvas.
-    EXPECT_TRUE(Looks(preview.Pixel(100, 100), MakePixel(255, 0, 0), 0)) << ColourText(preview.Pixel(100, 100));
+    EXPECT_TRUE(Looks(preview->Pixel(100, 100), MakePixel(255, 0, 0), 0)) << ColourText(preview->Pixel(100, 100));
     // Frames of 100, 30, 100 and 500 ms: within 400 ms the animation is past
     // its second frame, and it loops on.
     std::vector<int> seen;
@@ -203,104 +197,88 @@ TEST_F(PreviewPipeline, AnAnimatedGifIsPaddedToItsCanvasAndKeepsStepping) {
     // Another item stops it: no timer is left to step the new one.
     Focus(L"still.gif");
     EXPECT_EQ(animTimer, nullptr);
-    EXPECT_EQ(preview.Title(), L"still.gif (6\u00d74) 2024/03/05 07:08");
+    EXPECT_EQ(preview->Title(), L"still.gif (6\u00d74) 2024/03/05 07:08");
     EXPECT_EQ(previewAlpha, 1);
     HBITMAP still = previewBitmap;
     PumpMessagesFor(300);
     EXPECT_EQ(previewBitmap, still);
     EXPECT_EQ(animFrameIndex, 0);
-    harness.Close();
 }
 
 TEST_F(PreviewPipeline, AnimatedWebpAndApngStepToo) {
     Copy(FrameFixture(L"anim.webp"), L"anim.webp");
     Copy(FrameFixture(L"apng_ops.png"), L"ops.png");
-    Open();
-    TestPreviewWindow preview(200, 200);
+    Open(200, 200);
     for (const wchar_t* name : {L"anim.webp", L"ops.png"}) {
         Focus(name);
-        if (!IsWindowVisible(preview.window())) Enter();
+        if (!IsWindowVisible(preview->window())) Enter();
         EXPECT_NE(animTimer, nullptr) << ToUtf8(name);
-        EXPECT_EQ(preview.Title().rfind(std::wstring(name) + L" (", 0), 0u) << ToUtf8(preview.Title());
+        EXPECT_EQ(preview->Title().rfind(std::wstring(name) + L" (", 0), 0u) << ToUtf8(preview->Title());
         EXPECT_TRUE(PumpUntil([] { return animFrameIndex >= 2; }, 5000)) << ToUtf8(name);
         ASSERT_NE(previewBitmap, nullptr) << ToUtf8(name);
     }
-    harness.Close();
 }
 
 TEST_F(PreviewPipeline, ChainPicksTheRendererByExtension) {
     Write(L"doc.docx", DocxBytes(DocxParagraph({"Preview text"})));
     Copy(FontFixture(L"sans.ttf"), L"font.ttf");
     Copy(MediaFixture(L"halves.webp"), L"w.webp");
-    Open();
-    TestPreviewWindow preview(300, 200);
-    Focus(L"doc.docx");
-    Enter();
+    OpenShowing(L"doc.docx", 300, 200);
     // The document page is drawn at the client size on white.
     ASSERT_NE(previewBitmap, nullptr);
     EXPECT_EQ(BitmapSize(previewBitmap).cx, 300);
     EXPECT_EQ(BitmapSize(previewBitmap).cy, 200);
-    EXPECT_EQ(preview.Title(), L"doc.docx");
-    EXPECT_TRUE(Looks(preview.Pixel(290, 190), MakePixel(255, 255, 255), 0));
+    EXPECT_EQ(preview->Title(), L"doc.docx");
+    EXPECT_TRUE(Looks(preview->Pixel(290, 190), MakePixel(255, 255, 255), 0));
 
     Focus(L"font.ttf");
     ASSERT_NE(previewBitmap, nullptr);
     EXPECT_EQ(BitmapSize(previewBitmap).cx, 300);
-    EXPECT_NE(preview.Title(), L"font.ttf");  // the face name
-    EXPECT_FALSE(preview.Title().empty());
+    EXPECT_NE(preview->Title(), L"font.ttf");  // the face name
+    EXPECT_FALSE(preview->Title().empty());
 
     // A still WebP comes from the frame step, not animated.
     Focus(L"w.webp");
-    EXPECT_EQ(preview.Title(), L"w.webp (12\u00d78) 2024/03/05 07:08");
+    EXPECT_EQ(preview->Title(), L"w.webp (12\u00d78) 2024/03/05 07:08");
     EXPECT_EQ(animTimer, nullptr);
-    EXPECT_TRUE(Looks(preview.Pixel(40, 100), MakePixel(255, 0, 0), 8)) << ColourText(preview.Pixel(40, 100));
-    harness.Close();
+    EXPECT_TRUE(Looks(preview->Pixel(40, 100), MakePixel(255, 0, 0), 8)) << ColourText(preview->Pixel(40, 100));
 }
 
 TEST_F(PreviewPipeline, ZipPagesFollowThePageIndex) {
-    std::string red(reinterpret_cast<const char*>(ReadBytes(MediaFixture(L"cover_red.png")).data()),
-                    ReadBytes(MediaFixture(L"cover_red.png")).size());
-    std::string blue(reinterpret_cast<const char*>(ReadBytes(MediaFixture(L"cover_blue.png")).data()),
-                     ReadBytes(MediaFixture(L"cover_blue.png")).size());
+    std::string red = ReadByteString(MediaFixture(L"cover_red.png"));
+    std::string blue = ReadByteString(MediaFixture(L"cover_blue.png"));
     Write(L"pages.zip", ZipBytes({{"pics/", ""}, {"pics/big.txt", std::string(2 << 20, 'x')}, {"b.zip", "PK"},
                                   {"pics/c.png", red}, {"d.png", blue}}));
     Copy(MediaFixture(L"halves.png"), L"x.png");
-    Open({{L"UserSetting", L"maxMB", L"1"}});
-    TestPreviewWindow preview(100, 100);
-    Focus(L"pages.zip");
-    Enter();
+    OpenShowing(L"pages.zip", 100, 100, {{L"UserSetting", L"maxMB", L"1"}});
     ASSERT_NE(previewBitmap, nullptr);
-    EXPECT_TRUE(Looks(preview.Pixel(50, 50), MakePixel(255, 0, 0), 3)) << ColourText(preview.Pixel(50, 50));
+    EXPECT_TRUE(Looks(preview->Pixel(50, 50), MakePixel(255, 0, 0), 3)) << ColourText(preview->Pixel(50, 50));
     EXPECT_EQ(previewPage, 0);
 
     // Announced again, the same archive keeps its page.
     previewPage = 1;
     AnnounceAgain();
-    EXPECT_TRUE(Looks(preview.Pixel(50, 50), MakePixel(255, 0, 0), 3));
+    EXPECT_TRUE(Looks(preview->Pixel(50, 50), MakePixel(255, 0, 0), 3));
     // Handled afresh, it shows the next page.
     Focus(L"x.png");
     Focus(L"pages.zip");
-    EXPECT_TRUE(Looks(preview.Pixel(50, 50), MakePixel(0, 0, 255), 3)) << ColourText(preview.Pixel(50, 50));
+    EXPECT_TRUE(Looks(preview->Pixel(50, 50), MakePixel(0, 0, 255), 3)) << ColourText(preview->Pixel(50, 50));
     previewPage = 7;
     Focus(L"x.png");
     Focus(L"pages.zip");
     EXPECT_EQ(previewPage, 1);  // clamped to the last displayable entry
-    EXPECT_TRUE(Looks(preview.Pixel(50, 50), MakePixel(0, 0, 255), 3));
+    EXPECT_TRUE(Looks(preview->Pixel(50, 50), MakePixel(0, 0, 255), 3));
     // The extracted entries are gone from the temporary folder.
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     EXPECT_FALSE(FileExists(JoinPath(JoinPath(temp, L"Zuv"), L"c.png")));
     EXPECT_FALSE(FileExists(JoinPath(JoinPath(temp, L"Zuv"), L"d.png")));
-    harness.Close();
 }
 
 TEST_F(PreviewPipeline, AVideoShowsItsFrameAndPlaysWithTimer1) {
     Copy(MediaFixture(L"seconds_10.mp4"), L"v.mp4");
     Copy(MediaFixture(L"halves.png"), L"x.png");
-    Open();
-    TestPreviewWindow preview(320, 240);
-    Focus(L"v.mp4");
-    Enter();
+    OpenShowing(L"v.mp4", 320, 240);
     // The frame the worker takes: at half the running time, since the
     // setting's 64 s is longer.
     ASSERT_NE(previewBitmap, nullptr);
@@ -310,57 +288,43 @@ TEST_F(PreviewPipeline, AVideoShowsItsFrameAndPlaysWithTimer1) {
     EXPECT_NE(PixelAt(previewBitmap, 32, 24), PixelAt(early, 32, 24));
     DeleteObject(frame);
     DeleteObject(early);
-    EXPECT_EQ(Mci(L"status Zuv mode"), L"playing");
-    MSG tick;
-    EXPECT_TRUE(PumpUntil([&] {
-        return PeekMessageW(&tick, mainWindow, WM_TIMER, WM_TIMER, PM_NOREMOVE) && tick.wParam == kPreviewVideoTimer;
-    }, 2000));
+    EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"playing");
+    EXPECT_TRUE(VideoTimerTicks());
     // Still playing after ticks have been handled: the timer runs on.
     PumpMessagesFor(300);
-    EXPECT_EQ(Mci(L"status Zuv mode"), L"playing");
-    EXPECT_TRUE(PumpUntil([&] {
-        return PeekMessageW(&tick, mainWindow, WM_TIMER, WM_TIMER, PM_NOREMOVE) && tick.wParam == kPreviewVideoTimer;
-    }, 2000));
+    EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"playing");
+    EXPECT_TRUE(VideoTimerTicks());
 
     // Another item closes the device before trying its own file.
     Focus(L"x.png");
-    EXPECT_EQ(Mci(L"status Zuv mode"), L"<error>");
+    EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"<error>");
     EXPECT_FALSE(KillTimer(mainWindow, kPreviewVideoTimer));
 
     Focus(L"v.mp4");
-    EXPECT_EQ(Mci(L"status Zuv mode"), L"playing");
+    EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"playing");
     Escape();
-    EXPECT_EQ(Mci(L"status Zuv mode"), L"<error>");
+    EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"<error>");
     EXPECT_FALSE(KillTimer(mainWindow, kPreviewVideoTimer));
-    harness.Close();
 }
 
 TEST_F(PreviewPipeline, TimerOneStopsWhenTheVideoEnds) {
     Copy(MediaFixture(L"quarters_50x40.mp4"), L"v.mp4");  // 2 s
-    Open();
-    TestPreviewWindow preview(100, 80);
-    Focus(L"v.mp4");
-    Enter();
-    ASSERT_EQ(Mci(L"status Zuv mode"), L"playing");
-    EXPECT_TRUE(PumpUntil([] { return Mci(L"status Zuv mode") != L"playing"; }, 10000));
+    OpenShowing(L"v.mp4", 100, 80);
+    ASSERT_EQ(MciReplyText(L"status Zuv mode"), L"playing");
+    EXPECT_TRUE(PumpUntil([] { return MciReplyText(L"status Zuv mode") != L"playing"; }, 10000));
     PumpMessagesFor(300);
     EXPECT_FALSE(KillTimer(mainWindow, kPreviewVideoTimer));
-    harness.Close();
 }
 
 TEST_F(PreviewPipeline, NoClientAreaGivesNoPicture) {
     Copy(MediaFixture(L"seconds_10.mp4"), L"v.mp4");
     Write(L"doc.docx", DocxBytes(DocxParagraph({"text"})));
-    Open();
-    TestPreviewWindow preview(0, 0);
-    Focus(L"doc.docx");
-    Enter();
-    EXPECT_TRUE(IsWindowVisible(preview.window()));
+    OpenShowing(L"doc.docx", 0, 0);
+    EXPECT_TRUE(IsWindowVisible(preview->window()));
     EXPECT_EQ(previewBitmap, nullptr);
     Focus(L"v.mp4");
     EXPECT_EQ(previewBitmap, nullptr);
-    EXPECT_EQ(Mci(L"status Zuv mode"), L"<error>");
-    harness.Close();
+    EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"<error>");
 }
 
 }  // namespace

@@ -17,12 +17,6 @@
 
 namespace {
 
-std::wstring Mci(const wchar_t* command) {
-    wchar_t reply[256] = L"";
-    if (mciSendStringW(command, reply, 256, nullptr) != 0) return L"<error>";
-    return reply;
-}
-
 TEST(SourceReply, WidthAndHeightAreTheThirdAndFourthNumbers) {
     struct Case {
         const wchar_t* reply;
@@ -91,9 +85,9 @@ protected:
 
 TEST_F(VideoPlayback, FullHdVideoIsFittedAndPlays) {
     std::wstring video = MediaFixture(L"quarters_1920x1080.mp4");
-    ASSERT_EQ(PlayVideoInPreview(notify, preview.window(), video.c_str(), client), 1) << Mci(L"status Zuv mode");
+    ASSERT_EQ(PlayVideoInPreview(notify, preview.window(), video.c_str(), client), 1) << MciReplyText(L"status Zuv mode");
     EXPECT_EQ(RectText(VideoWindowRect(preview.window())), "0 30 320 180");
-    EXPECT_EQ(Mci(L"status Zuv mode"), L"playing");
+    EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"playing");
 }
 
 TEST_F(VideoPlayback, SmallVideoIsEnlarged) {
@@ -110,7 +104,7 @@ TEST_F(VideoPlayback, ASecondCallReopensWhetherTheFirstPlaysOrHasStopped) {
     EXPECT_EQ(RectText(VideoWindowRect(preview.window())), "0 30 320 180");
     // A device that is open but no longer playing is closed as well.
     mciSendStringW(L"stop Zuv", nullptr, 0, nullptr);
-    EXPECT_NE(Mci(L"status Zuv mode"), L"playing");
+    EXPECT_NE(MciReplyText(L"status Zuv mode"), L"playing");
     ASSERT_EQ(PlayVideoInPreview(notify, preview.window(), first.c_str(), client), 1);
     EXPECT_EQ(RectText(VideoWindowRect(preview.window())), "0 0 320 240");
 }
@@ -121,14 +115,14 @@ TEST_F(VideoPlayback, FilesThatAreNoVideoAreNotPlayedAndLeaveNoDevice) {
     std::wstring audio = MediaFixture(L"silence.mp3");
     for (const std::wstring& path : {folder / L"a.txt", folder / L"missing.mp4", audio}) {
         EXPECT_EQ(PlayVideoInPreview(notify, preview.window(), path.c_str(), client), 0) << ToUtf8(path);
-        EXPECT_EQ(Mci(L"status Zuv mode"), L"<error>") << ToUtf8(path);
+        EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"<error>") << ToUtf8(path);
     }
 }
 
 TEST_F(VideoPlayback, NoClientAreaPlaysNothing) {
     std::wstring video = MediaFixture(L"seconds_10.mp4");
     EXPECT_EQ(PlayVideoInPreview(notify, preview.window(), video.c_str(), RECT{0, 0, 0, 0}), 0);
-    EXPECT_EQ(Mci(L"status Zuv mode"), L"<error>");
+    EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"<error>");
 }
 
 TEST_F(VideoPlayback, TheEndOfPlaybackIsNotifiedToTheGivenWindow) {
@@ -141,7 +135,7 @@ TEST_F(VideoPlayback, TheEndOfPlaybackIsNotifiedToTheGivenWindow) {
     SetWindowLongPtrW(notify, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc));
     ASSERT_TRUE(notified);
     EXPECT_EQ(notices[0], static_cast<WPARAM>(MCI_NOTIFY_SUCCESSFUL));
-    EXPECT_NE(Mci(L"status Zuv mode"), L"playing");
+    EXPECT_NE(MciReplyText(L"status Zuv mode"), L"playing");
 }
 
 }  // namespace

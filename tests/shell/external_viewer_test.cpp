@@ -400,17 +400,7 @@ TEST_F(ExternalViewer, EnterOnAFolderStartsNothing) {
 TEST_F(ExternalViewer, TitleShowsTheNameAndTheLocalModificationTime) {
     // 2024/03/05 09:07 local time on a file and a folder.
     SYSTEMTIME local = {2024, 3, 2, 5, 9, 7, 30, 0};
-    SYSTEMTIME utc;
-    ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc));
-    FILETIME written;
-    SystemTimeToFileTime(&utc, &written);
-    for (const wchar_t* name : {L"a.jpg", L"sub"}) {
-        HANDLE item = CreateFileW((fixture / name).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        ASSERT_NE(item, INVALID_HANDLE_VALUE);
-        ASSERT_TRUE(SetFileTime(item, nullptr, nullptr, &written));
-        CloseHandle(item);
-    }
+    for (const wchar_t* name : {L"a.jpg", L"sub"}) ASSERT_TRUE(SetLocalWriteTime(fixture / name, local));
     Open();
     FocusItem(L"a.jpg");
     EXPECT_EQ(WindowTitle(), L"a.jpg 2024/03/05 09:07");

@@ -72,3 +72,9 @@ unsigned TestPreviewWindow::Pixel(int x, int y) const {
     ReleaseDC(window_, dc);
     return 0xff000000u | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
+
+std::wstring MciReplyText(const wchar_t* command) {
+    wchar_t reply[256] = L"";
+    if (mciSendStringW(command, reply, 256, nullptr) != 0) return L"<error>";
+    return reply;
+}

@@ -27,3 +27,6 @@ private:
 // Clears the preview's pictures, animation values, recorded path and MCI
 // device, as a freshly started program has them.
 void ResetPreviewState();
+
+// The reply of an MCI command, or "<error>" when it fails.
+std::wstring MciReplyText(const wchar_t* command);

@@ -66,6 +66,24 @@ std::vector<unsigned char> ReadBytes(const std::wstring& path) {
     return bytes;
 }
 
+std::string ReadByteString(const std::wstring& path) {
+    std::vector<unsigned char> bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+bool SetLocalWriteTime(const std::wstring& path, const SYSTEMTIME& local) {
+    SYSTEMTIME utc;
+    FILETIME written;
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &written)) return false;
+    // Backup semantics: folders are opened too.
+    HANDLE item = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (item == INVALID_HANDLE_VALUE) return false;
+    bool set = SetFileTime(item, nullptr, nullptr, &written) != FALSE;
+    CloseHandle(item);
+    return set;
+}
+
 bool MakeFolder(const std::wstring& path) {
     if (FolderExists(path)) return true;
     size_t cut = path.find_last_of(L'\\');

@@ -30,6 +30,10 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
 bool WriteText(const std::wstring& path, const std::string& utf8);
 std::vector<unsigned char> ReadBytes(const std::wstring& path);
+// The file's bytes as they are, in a string (for archive members).
+std::string ReadByteString(const std::wstring& path);
+// Sets the last-write time of a file or folder to a local time.
+bool SetLocalWriteTime(const std::wstring& path, const SYSTEMTIME& local);
 bool MakeFolder(const std::wstring& path);  // with missing parents
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
