@@ -2,29 +2,11 @@
 
 #include <cstdlib>
 
+#include "preview/memory_dc.h"
 #include "preview/preview_state.h"
 #include "thumbnails/tiles.h"
 
 namespace {
-
-// The bitmap selected into a memory context for as long as the object lives.
-class SelectedBitmap {
-public:
-    explicit SelectedBitmap(HBITMAP bitmap, HDC model = nullptr)
-        : dc_(CreateCompatibleDC(model)), old_(dc_ ? SelectObject(dc_, bitmap) : nullptr) {}
-    ~SelectedBitmap() {
-        if (!dc_) return;
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    SelectedBitmap(const SelectedBitmap&) = delete;
-    SelectedBitmap& operator=(const SelectedBitmap&) = delete;
-    HDC dc() const { return dc_; }
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
 
 void FillArea(HDC dc, const RECT& area, COLORREF colour) {
     HBRUSH brush = CreateSolidBrush(colour);
@@ -36,13 +18,13 @@ RECT PlacementRect(const TFrameRect& p) { return {p.x, p.y, p.x + p.width, p.y +
 
 void FillRectOf(HBITMAP bitmap, const RECT& area, COLORREF colour) {
     if (!bitmap) return;
-    SelectedBitmap target(bitmap);
+    MemoryDc target(bitmap);
     FillArea(target.dc(), area, colour);
 }
 
 void DrawFrame(HDC target, HBITMAP frame, const TFrameRect& p, bool blend) {
     if (!frame) return;
-    SelectedBitmap source(frame, target);
+    MemoryDc source(frame, target);
     if (blend) {
         BLENDFUNCTION function = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         AlphaBlend(target, p.x, p.y, p.width, p.height, source.dc(), 0, 0, p.width, p.height, function);
@@ -70,7 +52,7 @@ void FillBitmapArea(HBITMAP bitmap, int width, int height, COLORREF colour) {
 
 void DrawFrameOnto(HBITMAP target, HBITMAP frame, const TFrameRect& placement, bool blend) {
     if (!target) return;
-    SelectedBitmap canvas(target);
+    MemoryDc canvas(target);
     DrawFrame(canvas.dc(), frame, placement, blend);
 }
 
@@ -86,11 +68,11 @@ HBITMAP ComposeGifFrame(HBITMAP canvas, HBITMAP frame, const TFrameRect& placeme
     HBITMAP grown = nullptr;
     {
         HDC screen = GetDC(nullptr);
-        SelectedBitmap old(canvas, screen);
+        MemoryDc old(canvas, screen);
         // A context holding a DIB section makes a DIB section of its format.
         grown = CreateCompatibleBitmap(canvas ? old.dc() : screen, width, height);
         if (grown) {
-            SelectedBitmap target(grown, screen);
+            MemoryDc target(grown, screen);
             if (canvas) BitBlt(target.dc(), 0, 0, size->bmWidth, size->bmHeight, old.dc(), 0, 0, SRCCOPY);
             if (frameIndex == 0) FillArea(target.dc(), {0, 0, width, height}, ThemeBackground());
             DrawFrame(target.dc(), frame, placement, true);
@@ -127,7 +109,7 @@ HBITMAP ComposeWebpFrame(HBITMAP frame, HBITMAP canvas, const BITMAP& size, cons
     HBITMAP result = CopyBitmap(canvas);
     int c = code >= 8 ? code - 8 : code;
     if (result) {
-        SelectedBitmap target(result);
+        MemoryDc target(result);
         COLORREF background = ThemeBackground();
         if (frameIndex == 0) FillArea(target.dc(), {0, 0, size.bmWidth, size.bmHeight}, background);
         if (c == 2 || c == 3) FillArea(target.dc(), PlacementRect(placement), background);
@@ -145,10 +127,10 @@ HBITMAP PadBitmapOnBackground(HWND window, HBITMAP bitmap, const TFrameRect& pla
     HDC windowDc = GetDC(window);
     HBITMAP padded = CreateCompatibleBitmap(windowDc, placement.x + placement.width, placement.y + placement.height);
     if (padded) {
-        SelectedBitmap target(padded, windowDc);
+        MemoryDc target(padded, windowDc);
         FillArea(target.dc(), {0, 0, placement.x + placement.width, placement.y + placement.height},
                  ThemeBackground());
-        SelectedBitmap source(bitmap, windowDc);
+        MemoryDc source(bitmap, windowDc);
         BitBlt(target.dc(), placement.x, placement.y, placement.width, placement.height, source.dc(), 0, 0,
                SRCCOPY);
     }

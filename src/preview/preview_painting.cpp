@@ -1,29 +1,10 @@
 #include "preview/preview_painting.h"
 
 #include "preview/frame_rect.h"
+#include "preview/memory_dc.h"
 #include "thumbnails/tiles.h"
 
 namespace {
-
-// A memory context compatible with `model` holding `bitmap` while it lives.
-class MemoryDc {
-public:
-    MemoryDc(HDC model, HBITMAP bitmap) : dc_(CreateCompatibleDC(model)), old_(nullptr) {
-        if (dc_ && bitmap) old_ = SelectObject(dc_, bitmap);
-    }
-    ~MemoryDc() {
-        if (!dc_) return;
-        if (old_) SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC dc() const { return dc_; }
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
 
 const BLENDFUNCTION kBlendOver = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
@@ -52,8 +33,8 @@ void PaintBitmapFitted(HDC target, HBITMAP bitmap, const RECT& area, int alpha) 
     HBITMAP buffer = CreateCompatibleBitmap(target, cw, ch);
     if (!buffer) return;
     {
-        MemoryDc source(target, bitmap);
-        MemoryDc back(target, buffer);
+        MemoryDc source(bitmap, target);
+        MemoryDc back(buffer, target);
         SetStretchBltMode(back.dc(), HALFTONE);
         SetBrushOrgEx(back.dc(), 0, 0, nullptr);
         HPALETTE palette = CreateHalftonePalette(back.dc());
@@ -83,14 +64,14 @@ void PaintPreviewBitmap(HWND window, HBITMAP bitmap, const RECT& client, int alp
     if (!windowDc) return;
     HBITMAP buffer = CreateCompatibleBitmap(windowDc, cw, ch);
     if (buffer) {
-        MemoryDc back(windowDc, buffer);
-        MemoryDc source(windowDc, bitmap);
+        MemoryDc back(buffer, windowDc);
+        MemoryDc source(bitmap, windowDc);
         FillWithBackground(back.dc(), cw, ch);
         // Blended at full size first, so that the scaling is a halftone
         // StretchBlt; AlphaBlend would scale without halftoning.
         HBITMAP composite = alpha == 1 ? CreateCompatibleBitmap(windowDc, w, h) : nullptr;
         {
-            MemoryDc over(windowDc, composite);
+            MemoryDc over(composite, windowDc);
             HDC stretchSource = source.dc();
             if (composite) {
                 FillWithBackground(over.dc(), w, h);

@@ -159,9 +159,9 @@ TEST_F(Clipboard, CopyPastesACopy) {
     Press('C', {}, false, true);
     GoTo(dest);
     EXPECT_TRUE(Paste().empty());
-    EXPECT_EQ(Contents(dest + L"\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
-    EXPECT_EQ(Contents(dest + L"\\dir\\inner.txt"), ledger.ContentsOf(current + L"\\dir\\inner.txt"));
-    EXPECT_EQ(Contents(dest + L"\\dir\\sub\\deep.txt"), ledger.ContentsOf(current + L"\\dir\\sub\\deep.txt"));
+    EXPECT_EQ(ReadByteString(dest + L"\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
+    EXPECT_EQ(ReadByteString(dest + L"\\dir\\inner.txt"), ledger.ContentsOf(current + L"\\dir\\inner.txt"));
+    EXPECT_EQ(ReadByteString(dest + L"\\dir\\sub\\deep.txt"), ledger.ContentsOf(current + L"\\dir\\sub\\deep.txt"));
     EXPECT_EQ(FolderEntries(current), Names({L"a.txt", L"dir"}));
     EXPECT_EQ(ListViewNames(listView), Names({L"dir", L"a.txt"}));
 }
@@ -180,7 +180,7 @@ TEST_F(Clipboard, AnotherProgramsListPastesByItsDropEffect) {
         ledger.Write(source);
         PeerFills(c.effect, {source});
         EXPECT_TRUE(Paste().empty());
-        EXPECT_EQ(Contents(dest + L"\\" + name), ledger.ContentsOf(source));
+        EXPECT_EQ(ReadByteString(dest + L"\\" + name), ledger.ContentsOf(source));
         EXPECT_EQ(FileExists(source), !c.moves);
     }
 
@@ -219,7 +219,7 @@ TEST_F(Clipboard, SameFolderQuestionInAnySpellingOfTheFolder) {
         EXPECT_EQ(Paste({Yes()}), Shown({{SameFolder(L"a.txt"), MB_ICONWARNING}}));
     }
     EXPECT_EQ(FolderEntries(current), Names({L"a.txt", L"b.txt"}));
-    EXPECT_EQ(Contents(current + L"\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
+    EXPECT_EQ(ReadByteString(current + L"\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
 }
 
 TEST_F(Clipboard, OverwriteQuestionRecyclesTheOldFileFirst) {
@@ -251,8 +251,8 @@ TEST_F(Clipboard, OverwriteQuestionRecyclesTheOldFileFirst) {
         Shown shown = Paste(c.answers);
         ASSERT_GE(shown.size(), 1u);
         EXPECT_EQ(shown[0], std::make_pair(Overwrite(L"a.txt"), static_cast<UINT>(MB_ICONWARNING)));
-        EXPECT_EQ(Contents(to / L"a.txt"), c.aReplaced ? newA : oldA);
-        EXPECT_EQ(Contents(to / L"b.txt"), c.bReplaced ? newB : oldB);
+        EXPECT_EQ(ReadByteString(to / L"a.txt"), c.aReplaced ? newA : oldA);
+        EXPECT_EQ(ReadByteString(to / L"b.txt"), c.bReplaced ? newB : oldB);
         EXPECT_EQ(FileExists(to / L"c.txt"), c.cCopied);
         EXPECT_EQ(RecycleBinHolds(oldA), c.aReplaced);
         EXPECT_EQ(RecycleBinHolds(oldB), c.bReplaced);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fileops/folder_helpers.h"
-#include "support/file_ledger.h"
+#include "support/file_operation_fixture.h"
 #include "support/test_files.h"
 
 namespace {
@@ -22,10 +22,8 @@ std::wstring ShortPathOf(const std::wstring& path) {
     return length > 0 && length < MAX_PATH ? shortPath : L"";
 }
 
-class FolderHelpers : public testing::Test {
+class FolderHelpers : public LedgerTest {
 protected:
-    TempFolder root;
-    FileLedger ledger;
     std::wstring source = root / L"source";
     std::wstring target = root / L"target";
 
@@ -42,13 +40,6 @@ protected:
         ledger.Write(source + L"\\sub\\c.txt");
         ledger.Write(source + L"\\sub\\deeper\\d.txt");
     }
-
-    std::string Contents(const std::wstring& path) {
-        std::vector<unsigned char> bytes = ReadBytes(path);
-        return std::string(bytes.begin(), bytes.end());
-    }
-
-    void ExpectNothingLost() { EXPECT_EQ(ledger.Lost({root.path()}), Names()); }
 };
 
 }  // namespace
@@ -104,7 +95,7 @@ TEST_F(FolderHelpers, MoveIntoAnEmptyTarget) {
     EXPECT_EQ(FolderEntries(source), Names()) << "the source itself is left, empty, for the caller";
     EXPECT_EQ(FolderEntries(target), Names({L"a.txt", L"b.txt", L"sub"}));
     EXPECT_EQ(FolderEntries(target + L"\\sub\\deeper"), Names({L"d.txt"}));
-    EXPECT_EQ(Contents(target + L"\\sub\\c.txt"), ledger.ContentsOf(source + L"\\sub\\c.txt"));
+    EXPECT_EQ(ReadByteString(target + L"\\sub\\c.txt"), ledger.ContentsOf(source + L"\\sub\\c.txt"));
     ExpectNothingLost();
 }
 
@@ -113,7 +104,7 @@ TEST_F(FolderHelpers, MoveOntoAnExistingFileRecyclesTheOldOne) {
     FillSource();
     std::string old = ledger.Write(target + L"\\a.txt");
     EXPECT_EQ(MoveFolderContents(source.c_str(), target.c_str()), 1);
-    EXPECT_EQ(Contents(target + L"\\a.txt"), ledger.ContentsOf(source + L"\\a.txt"));
+    EXPECT_EQ(ReadByteString(target + L"\\a.txt"), ledger.ContentsOf(source + L"\\a.txt"));
     EXPECT_TRUE(RecycleBinHolds(old)) << "the replaced file can be restored";
     ExpectNothingLost();
 }
@@ -141,14 +132,14 @@ TEST_F(FolderHelpers, CopyKeepsOrReplacesExistingFilesByTheFlag) {
     std::string oldC = ledger.Write(target + L"\\sub\\c.txt");
 
     EXPECT_EQ(CopyFolderContents(source.c_str(), target.c_str(), 0), 1);
-    EXPECT_EQ(Contents(target + L"\\a.txt"), oldA) << "overwrite 0 keeps what was there";
-    EXPECT_EQ(Contents(target + L"\\sub\\c.txt"), oldC);
-    EXPECT_EQ(Contents(target + L"\\b.txt"), ledger.ContentsOf(source + L"\\b.txt")) << "missing files are added";
-    EXPECT_EQ(Contents(target + L"\\sub\\deeper\\d.txt"), ledger.ContentsOf(source + L"\\sub\\deeper\\d.txt"));
+    EXPECT_EQ(ReadByteString(target + L"\\a.txt"), oldA) << "overwrite 0 keeps what was there";
+    EXPECT_EQ(ReadByteString(target + L"\\sub\\c.txt"), oldC);
+    EXPECT_EQ(ReadByteString(target + L"\\b.txt"), ledger.ContentsOf(source + L"\\b.txt")) << "missing files are added";
+    EXPECT_EQ(ReadByteString(target + L"\\sub\\deeper\\d.txt"), ledger.ContentsOf(source + L"\\sub\\deeper\\d.txt"));
 
     EXPECT_EQ(CopyFolderContents(source.c_str(), target.c_str(), 1), 1);
-    EXPECT_EQ(Contents(target + L"\\a.txt"), ledger.ContentsOf(source + L"\\a.txt"));
-    EXPECT_EQ(Contents(target + L"\\sub\\c.txt"), ledger.ContentsOf(source + L"\\sub\\c.txt"));
+    EXPECT_EQ(ReadByteString(target + L"\\a.txt"), ledger.ContentsOf(source + L"\\a.txt"));
+    EXPECT_EQ(ReadByteString(target + L"\\sub\\c.txt"), ledger.ContentsOf(source + L"\\sub\\c.txt"));
     EXPECT_TRUE(RecycleBinHolds(oldA));
     EXPECT_TRUE(RecycleBinHolds(oldC));
     EXPECT_EQ(FolderEntries(source), Names({L"a.txt", L"b.txt", L"sub"})) << "a copy leaves its source";
@@ -256,10 +247,10 @@ TEST_F(FolderHelpers, MoveToAnotherDriveKeepsEveryByteInOnePlace) {
     EXPECT_EQ(MoveFolderContents(source.c_str(), other.path().c_str()), 1);
     CloseHandle(held);
     EXPECT_EQ(FolderEntries(source), Names({L"b.txt"}));
-    EXPECT_EQ(Contents(source + L"\\b.txt"), ledger.ContentsOf(source + L"\\b.txt"));
+    EXPECT_EQ(ReadByteString(source + L"\\b.txt"), ledger.ContentsOf(source + L"\\b.txt"));
     EXPECT_FALSE(FileExists(other / L"b.txt")) << "no part copy of the file that stayed";
-    EXPECT_EQ(Contents(other / L"big.bin"), big);
-    EXPECT_EQ(Contents(other / L"sub\\deeper\\d.txt"), ledger.ContentsOf(source + L"\\sub\\deeper\\d.txt"));
+    EXPECT_EQ(ReadByteString(other / L"big.bin"), big);
+    EXPECT_EQ(ReadByteString(other / L"sub\\deeper\\d.txt"), ledger.ContentsOf(source + L"\\sub\\deeper\\d.txt"));
     EXPECT_EQ(ledger.Lost({root.path(), other.path()}), Names());
 
     // A read-only file moves between drives too.

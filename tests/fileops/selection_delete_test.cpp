@@ -144,7 +144,7 @@ TEST_F(SelectionDelete, FileHeldOpenAsksWhetherToGoOn) {
     EXPECT_TRUE(shown[1].HasButton(IDYES) && shown[1].HasButton(IDNO));
     EXPECT_EQ(FolderEntries(current), Names({L"held.txt", L"zz.txt"}));
     CloseHandle(held);
-    EXPECT_EQ(Contents(current + L"\\held.txt"), ledger.ContentsOf(current + L"\\held.txt"));
+    EXPECT_EQ(ReadByteString(current + L"\\held.txt"), ledger.ContentsOf(current + L"\\held.txt"));
 }
 
 TEST_F(SelectionDelete, VanishedFileCountsAsDeleted) {
@@ -176,9 +176,9 @@ TEST_F(TrashFolder, NumberedNamesAndWholeFolders) {
     Select({L"photo.jpg", L"notes", L"full.txt", L"album"});
     EXPECT_TRUE(Press(VK_DELETE, {}, false, true).empty()) << "no question, no message";
 
-    EXPECT_EQ(Contents(trash + L"\\photo_02.jpg"), ledger.ContentsOf(current + L"\\photo.jpg"));
-    EXPECT_EQ(Contents(trash + L"\\notes_01"), ledger.ContentsOf(current + L"\\notes"));
-    EXPECT_EQ(Contents(trash + L"\\album_01\\inside.jpg"), ledger.ContentsOf(current + L"\\album\\inside.jpg"));
+    EXPECT_EQ(ReadByteString(trash + L"\\photo_02.jpg"), ledger.ContentsOf(current + L"\\photo.jpg"));
+    EXPECT_EQ(ReadByteString(trash + L"\\notes_01"), ledger.ContentsOf(current + L"\\notes"));
+    EXPECT_EQ(ReadByteString(trash + L"\\album_01\\inside.jpg"), ledger.ContentsOf(current + L"\\album\\inside.jpg"));
     EXPECT_EQ(FolderEntries(current), Names({L"full.txt", L"keep.txt"})) << "all 99 numbers taken: it stays";
     EXPECT_EQ(ListViewNames(listView), Names({L"full.txt", L"keep.txt"}));
     ExpectNothingLost({trash, current});

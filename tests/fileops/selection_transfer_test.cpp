@@ -101,7 +101,7 @@ TEST_F(SelectionTransfer, MissingTypedFolderIsCreatedOnlyAfterYes) {
 
     shown = Press('C', {Typed(L"made"), Yes()});
     EXPECT_EQ(Messages(shown), Shown({{kCreateQuestion, 0}}));
-    EXPECT_EQ(Contents(current + L"\\made\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
+    EXPECT_EQ(ReadByteString(current + L"\\made\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
     EXPECT_TRUE(FileExists(current + L"\\a.txt")) << "a copy leaves its source";
 }
 
@@ -117,10 +117,10 @@ TEST_F(SelectionTransfer, CopyNameClashesAnsweredYesNoAndCancel) {
     EXPECT_EQ(Messages(shown), Shown({{Overwrite(L"a.txt"), MB_ICONWARNING},
                                          {Overwrite(L"b.txt"), MB_ICONWARNING},
                                          {CopyFailed(L"d.txt"), MB_ICONERROR}}));
-    EXPECT_EQ(Contents(dest + L"\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
+    EXPECT_EQ(ReadByteString(dest + L"\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
     EXPECT_TRUE(RecycleBinHolds(oldA)) << "the replaced file can be restored";
-    EXPECT_EQ(Contents(dest + L"\\b.txt"), oldB);
-    EXPECT_EQ(Contents(dest + L"\\c.txt"), ledger.ContentsOf(current + L"\\c.txt"));
+    EXPECT_EQ(ReadByteString(dest + L"\\b.txt"), oldB);
+    EXPECT_EQ(ReadByteString(dest + L"\\c.txt"), ledger.ContentsOf(current + L"\\c.txt"));
     EXPECT_TRUE(FolderExists(dest + L"\\d.txt"));
 
     // Cancel ends the run before the items not yet visited.
@@ -144,7 +144,7 @@ TEST_F(SelectionTransfer, FolderOntoFolderMergesByTheAnswer) {
     // Typed copy, No: merged with overwrite 0.
     Select({L"photos"});
     Press('C', {Typed(dest), No()});
-    EXPECT_EQ(Contents(dest + L"\\photos\\same.jpg"), old);
+    EXPECT_EQ(ReadByteString(dest + L"\\photos\\same.jpg"), old);
     EXPECT_TRUE(FileExists(dest + L"\\photos\\sub\\new.jpg"));
 
     // Picked copy, No: the folder is skipped.
@@ -157,7 +157,7 @@ TEST_F(SelectionTransfer, FolderOntoFolderMergesByTheAnswer) {
     // Yes: merged with overwrite 1, the old file in the recycle bin.
     Select({L"photos"});
     Press(VK_INSERT, {DialogAnswer::PickFolder(dest), Yes()}, false, true);
-    EXPECT_EQ(Contents(dest + L"\\photos\\same.jpg"), ledger.ContentsOf(current + L"\\photos\\same.jpg"));
+    EXPECT_EQ(ReadByteString(dest + L"\\photos\\same.jpg"), ledger.ContentsOf(current + L"\\photos\\same.jpg"));
     EXPECT_TRUE(FileExists(dest + L"\\photos\\sub\\new.jpg"));
     EXPECT_TRUE(RecycleBinHolds(old));
     ExpectNothingLost();
@@ -202,7 +202,7 @@ TEST_F(SelectionTransfer, MoveOntoAnExistingFileAndAFolderWithASystemSubfolder) 
     // Folders come first in the list.
     std::vector<DialogRecord> shown = Press(VK_INSERT, {DialogAnswer::PickFolder(dest), Ok(), Yes()});
     EXPECT_EQ(Messages(shown), Shown({{MoveFailed(L"album"), MB_ICONERROR}, {Overwrite(L"a.txt"), MB_ICONWARNING}}));
-    EXPECT_EQ(Contents(dest + L"\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
+    EXPECT_EQ(ReadByteString(dest + L"\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
     EXPECT_TRUE(RecycleBinHolds(old));
     EXPECT_TRUE(FileExists(dest + L"\\album\\one.jpg"));
     EXPECT_TRUE(FileExists(current + L"\\album\\system\\kept.jpg"));

@@ -186,8 +186,7 @@ TEST_F(Navigation, DoubleClicksEnterFoldersReenterOnEmptySpaceAndOpenFiles) {
 
     DoubleClickItem(L"doc.zuvdbl");
     EXPECT_TRUE(PumpUntil([&] { return FileExists(log); }, 10000)) << "the associated program did not start";
-    std::vector<unsigned char> bytes = ReadBytes(log);
-    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("doc.zuvdbl"), std::string::npos);
+    EXPECT_NE(ReadByteString(log).find("doc.zuvdbl"), std::string::npos);
     EXPECT_EQ(history.size(), 1u) << "a file is not entered";
 
     DoubleClickItem(L"inner");

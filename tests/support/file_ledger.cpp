@@ -14,8 +14,7 @@ void CollectContents(const std::wstring& folder, std::set<std::string>* contents
         if (FolderExists(path)) {
             CollectContents(path, contents);
         } else {
-            std::vector<unsigned char> bytes = ReadBytes(path);
-            contents->insert(std::string(bytes.begin(), bytes.end()));
+            contents->insert(ReadByteString(path));
         }
     }
 }

@@ -1,7 +1,8 @@
-// A test fixture for the operations on the main list view's selection: the
-// main window open on a folder "current" beside a destination "dest", files
-// written through a ledger, items selected by name, keys whose dialogs and
-// message boxes are answered in order.
+// Test fixtures for file operations: files written through a ledger under a
+// temporary root, and for the operations on the main list view's selection
+// the main window open on a folder "current" beside a destination "dest",
+// items selected by name, keys whose dialogs and message boxes are answered
+// in order.
 #pragma once
 
 #include <windows.h>
@@ -19,13 +20,26 @@
 #include "support/main_window_harness.h"
 #include "support/test_files.h"
 
-class FileOperationTest : public testing::Test {
+// Files written through a ledger under a fresh temporary folder `root`.
+class LedgerTest : public testing::Test {
 protected:
     using Names = std::vector<std::wstring>;
 
     TempFolder root;
-    MainWindowHarness harness;
     FileLedger ledger;
+
+    // Every file the ledger wrote is still found under root, the folders in
+    // `also` or the recycle bin.
+    void ExpectNothingLost(const Names& also = {}) {
+        Names folders = also;
+        folders.push_back(root.path());
+        EXPECT_EQ(ledger.Lost(folders), Names());
+    }
+};
+
+class FileOperationTest : public LedgerTest {
+protected:
+    MainWindowHarness harness;
     std::wstring current = root / L"current";
     std::wstring dest = root / L"dest";
 
@@ -68,16 +82,5 @@ protected:
             if (record.caption == L"Zuv") messages.emplace_back(record.message, record.icon);
         }
         return messages;
-    }
-
-    std::string Contents(const std::wstring& path) {
-        std::vector<unsigned char> bytes = ReadBytes(path);
-        return std::string(bytes.begin(), bytes.end());
-    }
-
-    void ExpectNothingLost(const std::vector<std::wstring>& also = {}) {
-        std::vector<std::wstring> folders = also;
-        folders.push_back(root.path());
-        EXPECT_EQ(ledger.Lost(folders), Names());
     }
 };
