@@ -116,14 +116,6 @@ STARTUPINFOW HiddenStartup() {
     return startup;
 }
 
-void DispatchPending() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 // Runs the archiver with the listing written to `listing`; false when it
 // cannot be started.
 bool ListArchive(const TWorkerParams* params, const wchar_t* path, const std::wstring& listing) {
@@ -133,26 +125,21 @@ bool ListArchive(const TWorkerParams* params, const wchar_t* path, const std::ws
     HANDLE out = CreateFileW(listing.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) return false;
+    // Standard input at its end: an archive whose names are encrypted makes
+    // the archiver ask for the password, and it would wait for one forever.
+    HANDLE none = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     STARTUPINFOW startup = HiddenStartup();
     startup.dwFlags |= STARTF_USESTDHANDLES;
     startup.hStdOutput = out;
     startup.hStdError = out;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdInput = none == INVALID_HANDLE_VALUE ? nullptr : none;
     // Quoted, unlike a bare path: the archiver's usual folder has a blank.
     std::wstring command = L"\"" + std::wstring(params->sevenZipPath) + L"\" l \"" + path + L"\" -slt -ba";
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &process)) {
-        CloseHandle(out);
-        return false;
-    }
-    do {
-        DispatchPending();
-    } while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    bool started = RunArchiver(command, startup, true, CREATE_NO_WINDOW, 10);
+    if (none != INVALID_HANDLE_VALUE) CloseHandle(none);
     CloseHandle(out);
-    return true;
+    return started;
 }
 
 // Runs the archiver to extract one entry into the folder; false when it
@@ -161,18 +148,7 @@ bool ExtractListedEntry(const TWorkerParams* params, const wchar_t* path, const 
                         const std::wstring& name) {
     std::wstring command = L"\"" + std::wstring(params->sevenZipPath) + L"\" x \"" + path + L"\" -o\"" + folder +
                            L"\" -ir!\"" + name + L"\"";
-    STARTUPINFOW startup = HiddenStartup();
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
-    do {
-        DispatchPending();
-    } while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return true;
+    return RunArchiver(command, HiddenStartup(), false, NORMAL_PRIORITY_CLASS, 100);
 }
 
 struct TListedEntry {

@@ -10,6 +10,7 @@
 
 #include "preview/archive_pages.h"
 #include "shell/main_state.h"
+#include "support/archive_files.h"
 #include "support/docx_files.h"
 #include "support/font_files.h"
 #include "support/preview_window.h"
@@ -177,6 +178,18 @@ TEST_F(ArchivePages, ListedNamesOutsideTheWorkFolderAreNeitherReadNorDeleted) {
     EXPECT_EQ(slot, nullptr);
     EXPECT_TRUE(FileExists(outside));
     DeleteFileW(outside.c_str());
+}
+
+TEST_F(ArchivePages, LockedArchivesGiveNoPictureAndNothingWaitsForAPassword) {
+    std::wstring sevenZip = SevenZipExe();
+    if (sevenZip.empty()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    params.sevenZipPath = sevenZip.c_str();
+    TestPreviewWindow preview(200, 150);
+    for (const wchar_t* name : {L"locked.7z", L"locked_names.7z"}) {
+        page = 0;
+        LoadArchivePreviewPage(ArchiveFixture(name).c_str(), &params, &slot, preview.window(), &page);
+        EXPECT_EQ(slot, nullptr) << ToUtf8(name);
+    }
 }
 
 TEST_F(ArchivePages, ArchiverThatCannotStartGivesNoPicture) {

@@ -194,23 +194,6 @@ void WaitPumpingMessages(HANDLE object, DWORD slice) {
     }
 }
 
-bool RunArchiver(std::wstring commandLine, const STARTUPINFOW& startup, bool inherit, DWORD flags, DWORD slice) {
-    STARTUPINFOW info = startup;
-    PROCESS_INFORMATION process = {};
-    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-    SECURITY_ATTRIBUTES* attributes = inherit ? &inheritable : nullptr;
-    if (!CreateProcessW(nullptr, &commandLine[0], attributes, attributes, inherit ? TRUE : FALSE, flags, nullptr,
-                        nullptr, &info, &process)) {
-        return false;
-    }
-    // The process, not its main thread: only once the process has ended has
-    // it let go of the list file.
-    WaitPumpingMessages(process.hProcess, slice);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
-
 std::wstring Format(const wchar_t* format, std::initializer_list<const wchar_t*> values) {
     std::wstring out;
     auto value = values.begin();
@@ -264,6 +247,23 @@ UINT UserAnsiCodePage() {
 
 bool IsNestedArchive(const wchar_t* path) {
     return ExtensionIn(path, {L".zip", L".7z", L".rar", L".cab", L".lzh"});
+}
+
+bool RunArchiver(std::wstring commandLine, const STARTUPINFOW& startup, bool inherit, DWORD flags, DWORD slice) {
+    STARTUPINFOW info = startup;
+    PROCESS_INFORMATION process = {};
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    SECURITY_ATTRIBUTES* attributes = inherit ? &inheritable : nullptr;
+    if (!CreateProcessW(nullptr, &commandLine[0], attributes, attributes, inherit ? TRUE : FALSE, flags, nullptr,
+                        nullptr, &info, &process)) {
+        return false;
+    }
+    // The process, not its main thread: only once the process has ended has
+    // it let go of the list file.
+    WaitPumpingMessages(process.hProcess, slice);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
 }
 
 bool ArchiveWorkFolder(DWORD threadId, wchar_t* folder) {

@@ -50,6 +50,11 @@ bool IsPlainMemberPath(const std::wstring& name);
 bool NextListedMember(const BYTE* data, size_t size, size_t* pos, UINT codePage, std::wstring* name,
                       long long* memberSize);
 
+// Starts the archiver's command line with the startup information, handles
+// inherited when `inherit`, and waits for the process to end, dispatching
+// messages at least every `slice` milliseconds. False when it cannot start.
+bool RunArchiver(std::wstring commandLine, const STARTUPINFOW& startup, bool inherit, DWORD flags, DWORD slice);
+
 // The whole of an open file from its start; *ok false when it cannot be read
 // (larger than 2 GiB, no memory). A read that ends early keeps what came.
 std::vector<BYTE> ReadWholeOpenFile(HANDLE file, bool* ok);
