@@ -13,15 +13,9 @@
 #include <cwchar>
 #include <string>
 
-namespace {
+#include "../bench_clock.h"
 
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+namespace {
 
 ULONGLONG SystemTime() {
     FILETIME ft;
