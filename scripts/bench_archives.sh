@@ -12,10 +12,8 @@ cd "$(dirname "$0")/.."
 source scripts/wine_env.sh
 
 count=${1:-100}
-BUILD=$ZUV_CHECKOUT/build
-[ -f "$BUILD/build.ninja" ] || { echo "bench: build first with ./zuv.sh test" >&2; exit 2; }
+zuv_bench_build bench_archives
 deps=$(bash scripts/build_deps.sh)
-cmake --build "$BUILD" --target bench_archives >/dev/null
 
 work=$BUILD/bench/archives_$count
 if [ ! -f "$work/.done" ]; then
@@ -40,9 +38,7 @@ if [ ! -f "$work/.done" ]; then
     touch "$work/.done"
 fi
 
-zuv_start_display
-trap zuv_stop_display EXIT
-zuv_ensure_prefix
+zuv_bench_wine
 echo "bench: Zuv archive steps under Wine" >&2
 sevenzip="Z:${deps//\//\\}\\bin\\7z.exe"
 zuv_wine_env "$ZUV_WINE64" "$BUILD/tools/bench_archives/bench_archives.exe" "Z:${work//\//\\}" "$sevenzip" 128 \

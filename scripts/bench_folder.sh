@@ -44,12 +44,7 @@ mkdir -p "$app"
 cp "$zuv" "$app/Zuv_plain.exe"
 printf '[SystemSetting]\r\ncacheAutoSave=ON\r\nhideCache=ON\r\nwidth=1000\r\nheight=700\r\n' >"$app/Zuv_plain.ini"
 
-started_display=0
-if [ -z "${DISPLAY:-}" ]; then
-    zuv_start_display
-    started_display=1
-fi
-zuv_ensure_prefix
+zuv_bench_wine
 zuv_start_wineserver
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 
@@ -73,4 +68,3 @@ if [ "$photos" -gt 0 ] && command -v vipsthumbnail >/dev/null; then
     rm -rf "$out"
     echo "== vipsthumbnail, the same $photos photos at 128: $(awk "BEGIN { printf \"%d\", ($end - $start) * 1000 }") ms"
 fi
-if [ "$started_display" = 1 ]; then zuv_stop_display; fi

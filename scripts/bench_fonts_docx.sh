@@ -12,9 +12,7 @@ cd "$(dirname "$0")/.."
 source scripts/wine_env.sh
 
 count=${1:-200}
-BUILD=$ZUV_CHECKOUT/build
-[ -f "$BUILD/build.ninja" ] || { echo "bench: build first with ./zuv.sh test" >&2; exit 2; }
-cmake --build "$BUILD" --target bench_fonts_docx >/dev/null
+zuv_bench_build bench_fonts_docx
 
 work=$BUILD/bench/fonts_docx_$count
 if [ ! -f "$work/.done" ]; then
@@ -55,8 +53,6 @@ PY
     touch "$work/.done"
 fi
 
-zuv_start_display
-trap zuv_stop_display EXIT
-zuv_ensure_prefix
+zuv_bench_wine
 echo "bench: Zuv font and DOCX steps under Wine" >&2
 zuv_wine_env "$ZUV_WINE64" "$BUILD/tools/bench_fonts_docx/bench_fonts_docx.exe" "Z:${work//\//\\}" 128 2>/dev/null

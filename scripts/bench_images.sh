@@ -12,15 +12,13 @@ cd "$(dirname "$0")/.."
 source scripts/wine_env.sh
 
 count=${1:-200}
-BUILD=$ZUV_CHECKOUT/build
-[ -f "$BUILD/build.ninja" ] || { echo "bench: build first with ./zuv.sh test" >&2; exit 2; }
 
 if ! command -v vipsthumbnail >/dev/null; then
     echo "bench: installing libvips-tools" >&2
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q libvips-tools >&2 ||
         { apt-get update -q >&2 && DEBIAN_FRONTEND=noninteractive apt-get install -y -q libvips-tools >&2; }
 fi
-cmake --build "$BUILD" --target bench_images >/dev/null
+zuv_bench_build bench_images
 
 work=$BUILD/bench
 photos=$work/photos_$count
@@ -53,9 +51,7 @@ fi
 
 now_ms() { date +%s%3N; }
 
-zuv_start_display
-trap zuv_stop_display EXIT
-zuv_ensure_prefix
+zuv_bench_wine
 winpath="Z:${photos//\//\\}"
 echo "bench: Zuv image step under Wine" >&2
 zuv_output=$(zuv_wine_env "$ZUV_WINE64" "$BUILD/tools/bench_images/bench_images.exe" "$winpath" 128 2>/dev/null)

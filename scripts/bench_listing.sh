@@ -25,11 +25,5 @@ if [ ! -f "$data.complete" ]; then
     )
     touch "$data.complete"
 fi
-started_display=0
-if [ -z "${DISPLAY:-}" ]; then
-    zuv_start_display
-    started_display=1
-fi
-zuv_ensure_prefix
+zuv_bench_wine
 zuv_wine_env "$ZUV_WINE64" "$exe" "Z:${data//\//\\}" "$runs"
-if [ "$started_display" = 1 ]; then zuv_stop_display; fi

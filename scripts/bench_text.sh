@@ -14,9 +14,7 @@ cd "$(dirname "$0")/.."
 source scripts/wine_env.sh
 
 count=${1:-1000}
-BUILD=$ZUV_CHECKOUT/build
-[ -f "$BUILD/build.ninja" ] || { echo "bench: build first with ./zuv.sh test" >&2; exit 2; }
-cmake --build "$BUILD" --target bench_text >/dev/null
+zuv_bench_build bench_text
 
 work=$BUILD/bench
 texts=$work/texts_$count
@@ -53,9 +51,7 @@ if [ ! -f "$sparse" ]; then
 fi
 
 winpath() { echo "Z:${1//\//\\}"; }
-zuv_start_display
-trap zuv_stop_display EXIT
-zuv_ensure_prefix
+zuv_bench_wine
 
 echo "== $count small text files"
 zuv_wine_env "$ZUV_WINE64" "$BUILD/tools/bench_text/bench_text.exe" "$(winpath "$texts")" 128 2>/dev/null

@@ -17,12 +17,7 @@ if [ ! -f "$data.complete" ]; then
     head -c 1G /dev/urandom >"$data/big/big.bin"
     touch "$data.complete"
 fi
-started_display=0
-if [ -z "${DISPLAY:-}" ]; then
-    zuv_start_display
-    started_display=1
-fi
-zuv_ensure_prefix
+zuv_bench_wine
 zuv_start_wineserver
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
@@ -51,4 +46,3 @@ bench() {
 bench small "$data"
 [ -n "${ZUV_BENCH_SMALL_ONLY:-}" ] || bench big.bin "$data/big"
 rm -rf "$work"
-if [ "$started_display" = 1 ]; then zuv_stop_display; fi

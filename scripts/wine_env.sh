@@ -120,3 +120,19 @@ zuv_stop_wineserver() {
     zuv_wine_env "$ZUV_WINESERVER" -k >/dev/null 2>&1 || true
     zuv_wine_env "$ZUV_WINESERVER" -w >/dev/null 2>&1 || true
 }
+
+# For the benchmark scripts: this checkout's build (made by ./zuv.sh test or
+# run) in BUILD, with the named targets brought up to date.
+zuv_bench_build() {
+    BUILD=$ZUV_CHECKOUT/build
+    [ -f "$BUILD/build.ninja" ] || { echo "bench: build first with ./zuv.sh test" >&2; exit 2; }
+    [ $# -eq 0 ] || cmake --build "$BUILD" --target "$@" >/dev/null
+}
+
+# For the benchmark scripts: the display and prefix to run in; a display
+# started here is stopped when the script ends.
+zuv_bench_wine() {
+    zuv_start_display
+    trap zuv_stop_display EXIT
+    zuv_ensure_prefix
+}
