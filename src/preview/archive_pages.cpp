@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "preview/frame_rect.h"
+#include "thumbnails/renderers/ansi_text.h"
 #include "thumbnails/renderers/archive_thumbnail.h"
 #include "thumbnails/renderers/exif_orientation.h"
 #include "thumbnails/renderers/font_sample.h"
@@ -31,24 +32,6 @@ std::wstring TempWorkFolder() {
     if (!PathCombineW(folder, temp, L"Zuv")) return L"";
     CreateDirectoryW(folder, nullptr);
     return folder;
-}
-
-std::wstring AnsiToWide(const std::string& text) {
-    int n = MultiByteToWideChar(CP_THREAD_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 0) return L"";
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_THREAD_ACP, 0, text.c_str(), -1, &wide[0], n);
-    wide.resize(static_cast<size_t>(n - 1));
-    return wide;
-}
-
-std::string WideToAnsi(const wchar_t* text) {
-    int n = WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return "";
-    std::string ansi(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_THREAD_ACP, 0, text, -1, &ansi[0], n, nullptr, nullptr);
-    ansi.resize(static_cast<size_t>(n - 1));
-    return ansi;
 }
 
 // The MP3 cover, else the font sample, of an extracted entry.
@@ -200,7 +183,7 @@ int ClampPreviewPage(int page, int count) {
 void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMAP* slot, int* page) {
     if (*slot) DeleteObject(*slot);
     *slot = nullptr;
-    std::string archive = WideToAnsi(path);
+    std::string archive = ThreadAnsiText(path);
     char temp[MAX_PATH] = "";
     char folder[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);
@@ -220,7 +203,7 @@ void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMA
         std::string fileName = FlatMemberName(name);
         char file[MAX_PATH] = "";
         if (!fileName.empty() && PathCombineA(file, folder, fileName.c_str()) && ExtractCurrentZipEntry(zip, file)) {
-            std::wstring wide = AnsiToWide(file);
+            std::wstring wide = WideFromThreadAnsi(file);
             HBITMAP picture = LoadImageFile(wide.c_str());
             if (picture) {
                 if (ExtensionIs(wide.c_str(), L".jpg") || ExtensionIs(wide.c_str(), L".jpeg")) {

@@ -140,14 +140,18 @@ HBITMAP LoadFrameByType(const char* ansiPath, const char* ansiExtension, TFrameR
     return nullptr;
 }
 
-HBITMAP LoadAnimationFrame(const wchar_t* path, TFrameRect* placement) {
-    if (!PathFileExistsW(path)) return nullptr;
+bool ShortAnsiPath(const wchar_t* path, char* ansiPath) {
     wchar_t shortPath[kPathChars];
     DWORD chars = GetShortPathNameW(path, shortPath, kPathChars);
-    if (chars == 0 || chars >= kPathChars) return nullptr;
+    if (chars == 0 || chars >= kPathChars) return false;
+    return WideCharToMultiByte(CP_THREAD_ACP, 0, shortPath, -1, ansiPath, kPathChars, nullptr, nullptr) != 0;
+}
+
+HBITMAP LoadAnimationFrame(const wchar_t* path, TFrameRect* placement) {
+    if (!PathFileExistsW(path)) return nullptr;
     char ansiPath[kPathChars];
     char ansiExtension[kPathChars];
-    if (!WideCharToMultiByte(CP_THREAD_ACP, 0, shortPath, -1, ansiPath, kPathChars, nullptr, nullptr) ||
+    if (!ShortAnsiPath(path, ansiPath) ||
         !WideCharToMultiByte(CP_THREAD_ACP, 0, PathFindExtensionW(path), -1, ansiExtension, kPathChars, nullptr,
                              nullptr))
         return nullptr;

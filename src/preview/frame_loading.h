@@ -29,6 +29,10 @@ HBITMAP LoadIcoEntry(const char* ansiPath);
 // without acTL, a frame outside the usable sizes and any other extension.
 HBITMAP LoadFrameByType(const char* ansiPath, const char* ansiExtension, TFrameRect* placement);
 
+// The file's short path in the thread's ANSI code page, into kPathChars
+// bytes; false when it has no short path or it does not fit.
+bool ShortAnsiPath(const wchar_t* path, char* ansiPath);
+
 // LoadFrameByType through the file's short path in the thread's ANSI code
 // page; null when the file does not exist or its short path does not fit.
 HBITMAP LoadAnimationFrame(const wchar_t* path, TFrameRect* placement);

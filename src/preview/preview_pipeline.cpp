@@ -59,12 +59,8 @@ void TakeBitmapInfo() {
 // every frame reader; false when it cannot be read whole.
 bool LoadAnimationFileOf(const wchar_t* path) {
     if (animFileData) return true;
-    wchar_t shortPath[MAX_PATH];
-    char ansi[MAX_PATH];
-    DWORD n = GetShortPathNameW(path, shortPath, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return false;
-    if (!WideCharToMultiByte(CP_THREAD_ACP, 0, shortPath, -1, ansi, MAX_PATH, nullptr, nullptr)) return false;
-    return EnsureAnimationFile(ansi);
+    char ansi[kPathChars];
+    return ShortAnsiPath(path, ansi) && EnsureAnimationFile(ansi);
 }
 
 void HidePreview() {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "thumbnails/image_bitmap.h"
+#include "thumbnails/renderers/ansi_text.h"
 
 namespace {
 
@@ -33,15 +34,6 @@ void* ExtractEntry(TDocxZip* zip, size_t* size) {
         return nullptr;
     }
     return data;
-}
-
-std::string AnsiPath(const wchar_t* path) {
-    int bytes = WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1) return std::string();
-    std::string ansi(bytes, '\0');
-    if (WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, &ansi[0], bytes, nullptr, nullptr) != bytes) return std::string();
-    ansi.resize(bytes - 1);
-    return ansi;
 }
 
 pugi::xml_node BodyOf(const pugi::xml_document& document) {
@@ -150,7 +142,7 @@ std::wstring Utf8ToWide(const std::string& text) {
 HBITMAP RenderDocx(HWND window, const wchar_t* path, int width, int height, const wchar_t* faceName) {
     if (!path) return nullptr;
     TDocxDocument doc;
-    ConstructDocxDocument(&doc, AnsiPath(path));
+    ConstructDocxDocument(&doc, ThreadAnsiText(path));
     OpenDocxDocument(&doc);
     if (!doc.isOpen) {
         DestroyDocxDocument(&doc);
