@@ -41,7 +41,7 @@ zuv_stop_display() {
 
 # The prefix's set-up, numbered: raise it when a step is added or changed, so
 # that prefixes made before get the new steps on their next use.
-zuv_prefix_version=2
+zuv_prefix_version=3
 
 zuv_reg_add() {
     zuv_wine_env "$ZUV_WINE64" reg add "$@" /f >/dev/null 2>&1 </dev/null
@@ -64,6 +64,9 @@ zuv_ensure_prefix() {
         echo "zuv: updating Wine prefix $ZUV_WINEPREFIX" >&2
     fi
     zuv_reg_add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
+    # A crash prints its backtrace and ends the process at once, instead of
+    # a dialog that holds it until CTest's time-out.
+    zuv_reg_add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
     zuv_reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024
     # Debian's Wine looks for its own fonts next to its data folder, not in
     # /usr/share/wine/fonts where fonts-wine puts them: without this path the
