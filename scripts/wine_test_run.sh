@@ -7,10 +7,6 @@
 # the signal is handed on as an ordinary exit status (128 + signal) and the
 # verdict comes from GoogleTest's own summary, which a crash during a test
 # never prints.
-# Wine's video renderer now and then has the X server refuse the move of its
-# window into the preview (BadWindow on ReparentWindow, seen in about one run
-# of fifteen), and Xlib then ends the process in the middle of a test. Such a
-# run is made once more; the output of both goes to CTest.
 source "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
 zuv_map_spare_drive
 # The recycle bin of the tests is their own, inside the prefix, where the
@@ -18,13 +14,5 @@ zuv_map_spare_drive
 # Wine makes the Trash folder but not its parent.
 export XDG_DATA_HOME=$ZUV_WINEPREFIX/xdg-data
 mkdir -p "$XDG_DATA_HOME"
-out=$(mktemp)
-zuv_wine_env "$ZUV_WINE64" "$@" 2>&1 | tee "$out"
-status=${PIPESTATUS[0]}
-if grep -q '^X Error of failed request' "$out" && ! grep -q '^\[  PASSED  \]' "$out"; then
-    echo "zuv: the X server refused a request of Wine's and ended the program; running it once more"
-    zuv_wine_env "$ZUV_WINE64" "$@"
-    status=$?
-fi
-rm -f "$out"
-exit "$status"
+zuv_wine_env "$ZUV_WINE64" "$@"
+exit $?

@@ -64,7 +64,7 @@ bool LoadAnimationFileOf(const wchar_t* path) {
 }
 
 void HidePreview() {
-    ClosePreviewVideo();
+    ClosePreviewVideo(previewWindow);
     KillTimer(mainWindow, kPreviewVideoTimer);
     CancelAnimationTimer();
     ShowWindow(previewWindow, SW_HIDE);

@@ -42,15 +42,31 @@ MCIERROR SendPreviewMci(const wchar_t* command, HWND callback) {
     return mciSendStringW(command, nullptr, 0, callback);
 }
 
-void ClosePreviewVideo() {
+void ClosePreviewVideo(HWND preview) {
+    if (mciGetDeviceIDW(L"Zuv") == 0) return;
     SendPreviewMci(L"stop Zuv");
+    // Closing the device first makes its video window a top-level window,
+    // and Wine then creates that window's drawing surface inside an X window
+    // of another connection that the X server may not have yet: the later
+    // destruction is refused (BadWindow) and Xlib ends the process. Handed
+    // back to the device's own window, a child of the preview made on this
+    // thread, the video window is destroyed with it as a child, and the
+    // close finds nothing left to move.
+    if (preview && IsWindow(preview)) {
+        SendPreviewMci(L"window Zuv handle default");
+        std::vector<HWND> own;
+        for (HWND child = GetWindow(preview, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (GetWindowThreadProcessId(child, nullptr) == GetCurrentThreadId()) own.push_back(child);
+        }
+        for (HWND child : own) DestroyWindow(child);
+    }
     SendPreviewMci(L"close Zuv");
 }
 
 int PlayVideoInPreview(HWND notifyWindow, HWND preview, const wchar_t* path, const RECT& client) {
     // A device that finished playing is still open under the alias, and an
     // open under an alias in use fails: close it whatever its mode.
-    ClosePreviewVideo();
+    ClosePreviewVideo(preview);
 
     std::wstring open = L"open \"" + std::wstring(path) + L"\" alias Zuv type mpegvideo shareable parent " +
                         std::to_wstring(static_cast<unsigned>(reinterpret_cast<UINT_PTR>(preview))) +
@@ -59,7 +75,7 @@ int PlayVideoInPreview(HWND notifyWindow, HWND preview, const wchar_t* path, con
 
     std::wstring length = MciReply(L"status Zuv length");
     if (length.empty() || length == L"0") {
-        SendPreviewMci(L"close Zuv");
+        ClosePreviewVideo(preview);
         return 0;
     }
     int w = 0, h = 0;
@@ -67,7 +83,7 @@ int PlayVideoInPreview(HWND notifyWindow, HWND preview, const wchar_t* path, con
     // Without a positive source size there is no picture to place.
     if (!ParseSourceSize(MciReply(L"where Zuv source"), &w, &h) ||
         !FitPreviewPicture(w, h, client.right, client.bottom, &fit)) {
-        SendPreviewMci(L"close Zuv");
+        ClosePreviewVideo(preview);
         return 0;
     }
     wchar_t command[128];

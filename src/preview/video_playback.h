@@ -15,9 +15,9 @@ bool ParseSourceSize(const std::wstring& reply, int* width, int* height);
 // window; returns the MCI error code (0 on success).
 MCIERROR SendPreviewMci(const wchar_t* command, HWND callback = nullptr);
 
-// Stops and closes the alias "Zuv" whatever its state; harmless when it is
-// not open.
-void ClosePreviewVideo();
+// Stops and closes the alias "Zuv" whatever its state, with the video
+// window that it plays into inside `preview`; harmless when it is not open.
+void ClosePreviewVideo(HWND preview);
 
 // Opens the file as a child video window of the preview, fits it into the
 // client rectangle and starts it with notification to `notifyWindow`:

@@ -406,8 +406,10 @@ TEST_F(ExternalViewer, TitleShowsTheNameAndTheLocalModificationTime) {
     EXPECT_EQ(WindowTitle(), L"a.jpg 2024/03/05 09:07");
     FocusItem(L"sub");
     EXPECT_EQ(WindowTitle(), L"sub 2024/03/05 09:07");
-    // An item that can no longer be opened shows its name alone.
-    DeleteFileW((fixture / L"c.txt").c_str());
+    // An item that can no longer be opened shows its name alone. The worker
+    // may still hold the file open for its thumbnail.
+    ASSERT_TRUE(harness.WaitForWorker());
+    ASSERT_TRUE(DeleteFileW((fixture / L"c.txt").c_str()));
     FocusItem(L"c.txt");
     EXPECT_EQ(WindowTitle(), L"c.txt");
 }

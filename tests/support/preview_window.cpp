@@ -25,7 +25,7 @@ void RegisterPreviewClass() {
 
 void ResetPreviewState() {
     CancelAnimationTimer();
-    ClosePreviewVideo();
+    ClosePreviewVideo(previewWindow);
     for (HBITMAP* b : {&previewBitmap, &previewCanvas, &previewPrevCanvas}) {
         if (*b) DeleteObject(*b);
         *b = nullptr;
