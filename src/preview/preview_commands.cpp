@@ -26,16 +26,6 @@ void OnAnimationStart() {
     if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
 }
 
-// The next step is armed for when the frame just shown has had its time,
-// so the animation runs on for as long as the item stays previewed.
-void ArmNextStep() {
-    if (!IsWindowVisible(previewWindow) || !animationRunning) return;
-    int remaining = RemainingFrameMs(animLastFrameTick, animDelayMs, static_cast<DWORD>(GetTickCount64()));
-    DWORD due = remaining > 0 ? static_cast<DWORD>(remaining) : 0;
-    HANDLE timer = nullptr;
-    if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
-}
-
 void OnAnimationStep() {
     // A step posted before the item changed: the change cancelled its timer
     // and, for an item that does not animate, left animationRunning 0.
@@ -52,6 +42,7 @@ void OnAnimationStep() {
     }
     animationRunning = 1;
     StepAnimation(path, &animTimer);
+    if (previewBitmapFrame >= 0) previewBitmapFrame = animFrameIndex;
     if (previewBitmap) {
         RECT client = {};
         GetClientRect(previewWindow, &client);
@@ -59,10 +50,20 @@ void OnAnimationStep() {
         PaintBitmapFitted(dc, previewBitmap, client, previewAlpha);
         ReleaseDC(previewWindow, dc);
     }
-    ArmNextStep();
+    // Armed again after every step, so the animation runs on for as long
+    // as the item stays previewed.
+    ArmNextAnimationStep();
 }
 
 }  // namespace
+
+void ArmNextAnimationStep() {
+    if (!IsWindowVisible(previewWindow) || !animationRunning) return;
+    int remaining = RemainingFrameMs(animLastFrameTick, animDelayMs, static_cast<DWORD>(GetTickCount64()));
+    DWORD due = remaining > 0 ? static_cast<DWORD>(remaining) : 0;
+    HANDLE timer = nullptr;
+    if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
+}
 
 LRESULT OnAnimationCommand(HWND, int id) {
     if (id == ID_ANIMATION_START) OnAnimationStart();

@@ -7,6 +7,7 @@ int previewAlpha;
 BITMAP previewBitmapInfo;
 HBITMAP previewCanvas;
 int animationRunning;
+int previewBitmapFrame = -1;
 HANDLE animTimer;
 
 BYTE* animFileData;
