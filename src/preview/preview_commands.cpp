@@ -20,6 +20,9 @@ void OnAnimationStart() {
     if (!animationRunning) return;
     animationRunning = 0;
     animFrameIndex = 0;
+    // The first frame is shown now: its time starts here, not at whatever
+    // step of another file's animation came last.
+    animLastFrameTick = static_cast<DWORD>(GetTickCount64());
     DeleteAnimationTimer(&animTimer);
     DWORD due = animDelayMs > 0 ? static_cast<DWORD>(animDelayMs) : 0;
     HANDLE timer = nullptr;
@@ -59,7 +62,14 @@ void OnAnimationStep() {
 
 void ArmNextAnimationStep() {
     if (!IsWindowVisible(previewWindow) || !animationRunning) return;
-    int remaining = RemainingFrameMs(animLastFrameTick, animDelayMs, static_cast<DWORD>(GetTickCount64()));
+    DWORD now = static_cast<DWORD>(GetTickCount64());
+    int remaining = RemainingFrameMs(animLastFrameTick, animDelayMs, now);
+    if (remaining > animDelayMs) {
+        // More than the frame's own time is left only when the last step
+        // lies more than 2^31 ms back; the frame's time starts afresh.
+        animLastFrameTick = now;
+        remaining = animDelayMs;
+    }
     DWORD due = remaining > 0 ? static_cast<DWORD>(remaining) : 0;
     HANDLE timer = nullptr;
     if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;

@@ -263,6 +263,7 @@ void UpdatePreview() {
 
     if (!kept) {
         DeletePreviewBitmap();
+        ResetAnimationValues();
         previewBitmap = RunPreviewChain(name.c_str(), path, client.right, client.bottom);
         if (!previewBitmap) return;
     }

@@ -19,6 +19,14 @@ int webpPrevDisposal;
 TFrameRect webpPrevRect;
 DWORD animLastFrameTick;
 
+void ResetAnimationValues() {
+    // A GIF without graphic control blocks writes neither of the first two.
+    animDisposal = 1;
+    animDelayMs = 100;
+    webpPrevDisposal = 0;
+    webpPrevRect = {0, 0, 0, 0};
+}
+
 void FreeAnimationFile() {
     free(animFileData);
     animFileData = nullptr;

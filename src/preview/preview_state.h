@@ -40,3 +40,7 @@ extern TFrameRect webpPrevRect;
 extern DWORD animLastFrameTick;
 
 void FreeAnimationFile();
+// The values one file's frames leave behind, set back before the next file
+// is set up: the frame code, the frame time (100 ms, as for a GIF frame of
+// 20 ms or less, until the file gives its own) and the last WebP frame.
+void ResetAnimationValues();

@@ -438,4 +438,34 @@ TEST_F(PreviewPipeline, TransparentArchiveMembersShowTheThemeBackground) {
     ExpectHalfAlphaOnTheme(*preview, "7z");
 }
 
+// An animation takes nothing of the file before: not its last frame code
+// (a GIF87a has none of its own) and not the time its last frame began.
+TEST_F(PreviewPipeline, AnimationsStartAfreshForEachFile) {
+    Copy(FrameFixture(L"anim.webp"), L"anim.webp");
+    Copy(FrameFixture(L"gif87a.gif"), L"gif87a.gif");
+    Copy(FrameFixture(L"anim.gif"), L"anim.gif");
+    Open(200, 200, kDark);
+    Focus(L"anim.webp");
+    PressEnter();
+    // Frame 1 of the WebP is disposed to the background without blending.
+    ASSERT_TRUE(PumpUntil([] { return animFrameIndex == 1; }, 5000));
+    ASSERT_EQ(animDisposal % 8, 3);
+    // Red, then blue over the left half, then lime over the right half, all
+    // left in place: frame 2 shows blue and lime.
+    Focus(L"gif87a.gif");
+    EXPECT_EQ(preview->Title(), L"gif87a.gif (20\u00d720) 2024/03/05 07:08");
+    ASSERT_TRUE(PumpUntil([] { return animFrameIndex == 2; }, 5000));
+    EXPECT_TRUE(Looks(preview->Pixel(50, 100), MakePixel(0, 0, 255), 3)) << ColourText(preview->Pixel(50, 100));
+    EXPECT_TRUE(Looks(preview->Pixel(150, 100), MakePixel(0, 255, 0), 3)) << ColourText(preview->Pixel(150, 100));
+
+    // The last frame of the animation before began 2^31 ms ago (as the
+    // tick count's low 32 bits give after 24.9 days of uptime with no
+    // animation before): the new one steps all the same.
+    Focus(L"anim.webp");
+    animLastFrameTick = static_cast<DWORD>(GetTickCount64()) - 0x80000000u - 1000;
+    Focus(L"anim.gif");
+    ASSERT_NE(animTimer, nullptr);
+    EXPECT_TRUE(PumpUntil([] { return animFrameIndex == 2; }, 5000)) << "stuck at frame " << animFrameIndex;
+}
+
 }  // namespace
