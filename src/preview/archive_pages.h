@@ -27,8 +27,7 @@ void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMA
 // Fills the empty slot with the picture of the first entry, from the
 // *page-th listed one on, that gives one (font samples at the preview's
 // client size), and sets previewAlpha for it as LoadZipPreviewPage does;
-// *page is clamped and written back. Messages are dispatched
-// while the archiver runs; a call made from within that dispatching gives no
-// picture.
+// *page is clamped and written back. Messages are dispatched while the
+// archiver runs; a call made from within that dispatching gives no picture.
 void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMAP* slot, HWND preview,
                             int* page);
