@@ -31,8 +31,19 @@ open("sample.pdf", "wb").write(pdf)
 PY
     if command -v ffmpeg >/dev/null; then
         ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=5:size=320x240:rate=25 -pix_fmt yuv420p clip.mp4 || true
-        ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=3 -b:a 64k tone.mp3 || true
     fi
+fi
+# An MP3 whose ID3 tag holds a front cover, which is what the MP3 renderer
+# shows; a tone.mp3 of an older demo without one is made again.
+if command -v ffmpeg >/dev/null &&
+    ! ffprobe -v error -select_streams v -show_entries stream=codec_name -of csv=p=0 tone.mp3 2>/dev/null | grep -q .; then
+    cover=$(mktemp --suffix=.png)
+    $convert -size 240x240 radial-gradient:'#ffca28-#e65100' -fill '#263238' -draw 'circle 120,120 120,40' \
+        -fill '#ffca28' -draw 'circle 120,120 120,108' -depth 8 "PNG24:$cover"
+    ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=3 -i "$cover" -map 0:a -map 1:v \
+        -c:a libmp3lame -b:a 64k -c:v copy -disposition:v attached_pic -id3v2_version 3 -metadata title="Zuv tone" \
+        -metadata:s:v title="Album cover" -metadata:s:v comment="Cover (front)" tone.mp3 || true
+    rm -f "$cover"
 fi
 # Fonts from Debian's packages, and WOFF and WOFF2 files made of one of them.
 if [ ! -f serif.ttf ] && [ -f /usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf ]; then

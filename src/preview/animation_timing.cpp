@@ -23,7 +23,11 @@ VOID CALLBACK AnimationTimerProc(PVOID, BOOLEAN timerOrWaitFired) {
 }
 
 int RemainingFrameMs(DWORD lastFrameTick, int delayMs, DWORD now) {
-    return static_cast<int>(lastFrameTick + static_cast<DWORD>(delayMs) - now);
+    // Unsigned arithmetic wraps with the tick count; the difference is then
+    // read as a signed 32-bit number, spelt out so that it is defined for
+    // every value.
+    DWORD difference = lastFrameTick + static_cast<DWORD>(delayMs) - now;
+    return difference <= 0x7FFFFFFFu ? static_cast<int>(difference) : -static_cast<int>(~difference) - 1;
 }
 
 void StepAnimation(const wchar_t* path, HANDLE* timer) {

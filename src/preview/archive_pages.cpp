@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "preview/frame_rect.h"
+#include "preview/preview_state.h"
 #include "thumbnails/renderers/ansi_text.h"
 #include "thumbnails/renderers/archive_thumbnail.h"
 #include "thumbnails/renderers/exif_orientation.h"
@@ -205,19 +206,22 @@ void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMA
         if (!fileName.empty() && PathCombineA(file, folder, fileName.c_str()) && ExtractCurrentZipEntry(zip, file)) {
             std::wstring wide = WideFromThreadAnsi(file);
             HBITMAP picture = LoadImageFile(wide.c_str());
+            int alpha = 0;
             if (picture) {
                 if (ExtensionIs(wide.c_str(), L".jpg") || ExtensionIs(wide.c_str(), L".jpeg")) {
                     picture = ApplyExifOrientation(params->mainWindow, wide, picture);
                 }
-                if (ExtensionIs(wide.c_str(), L".png") || ExtensionIs(wide.c_str(), L".gif") ||
-                    ExtensionIs(wide.c_str(), L".webp")) {
+                if (picture && (ExtensionIs(wide.c_str(), L".png") || ExtensionIs(wide.c_str(), L".gif") ||
+                                ExtensionIs(wide.c_str(), L".webp"))) {
                     PremultiplyAlpha(picture);
+                    alpha = 1;
                 }
             } else {
                 picture = CoverOrFontSample(wide, params->iconSize, params->iconSize, params->fontSize,
                                             params->fontStrJp, params->fontStrEn);
             }
             *slot = picture;
+            if (picture) previewAlpha = alpha;
             DeleteFileA(file);
         }
     }
@@ -233,6 +237,7 @@ void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HB
     std::wstring folder = TempWorkFolder();
     std::wstring listing = folder + L"\\Zuv.txt";
     HBITMAP picture = nullptr;
+    int alpha = 0;
     if (!folder.empty() && ListArchive(params, path, listing)) {
         std::vector<TListedEntry> entries = ReadListing(listing);
         *page = ClampPreviewPage(*page, static_cast<int>(entries.size()));
@@ -251,9 +256,11 @@ void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HB
             // A nested archive stays extracted; it is not shown.
             if (IsNestedArchive(file.c_str())) continue;
             picture = LoadImageFile(file.c_str());
+            alpha = 0;
             if (picture) {
                 picture = ApplyExifOrientation(params->mainWindow, file, picture);
                 PremultiplyAlpha(picture);
+                alpha = picture ? 1 : 0;
             } else {
                 RECT client = {};
                 GetClientRect(preview, &client);
@@ -270,6 +277,7 @@ void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HB
         if (copy) {
             if (*slot) DeleteObject(*slot);
             *slot = copy;
+            previewAlpha = alpha;
         }
     }
     archivePageRunning = false;

@@ -20,13 +20,14 @@ int ClampPreviewPage(int page, int count);
 
 // Deletes the bitmap in *slot, then fills the slot with the picture of the
 // *page-th displayable entry of the ZIP file (an image, an MP3 cover or a
-// font sample at iconSize); *page is clamped and written back.
+// font sample at iconSize); *page is clamped and written back. With a
+// picture, previewAlpha becomes 1 when its colours are premultiplied, else 0.
 void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMAP* slot, int* page);
 
 // Fills the empty slot with the picture of the first entry, from the
 // *page-th listed one on, that gives one (font samples at the preview's
-// client size); *page is clamped and written back. Messages are dispatched
-// while the archiver runs; a call made from within that dispatching gives no
-// picture.
+// client size), and sets previewAlpha for it as LoadZipPreviewPage does;
+// *page is clamped and written back. Messages are dispatched while the
+// archiver runs; a call made from within that dispatching gives no picture.
 void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMAP* slot, HWND preview,
                             int* page);

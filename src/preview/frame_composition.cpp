@@ -4,6 +4,7 @@
 
 #include "preview/memory_dc.h"
 #include "preview/preview_state.h"
+#include "thumbnails/image_bitmap.h"
 #include "thumbnails/tiles.h"
 
 namespace {
@@ -14,12 +15,36 @@ void FillArea(HDC dc, const RECT& area, COLORREF colour) {
     DeleteObject(brush);
 }
 
+// The colour at full alpha. A brush leaves alpha 0, and these pictures are
+// drawn blended, so such an area would let the background under the
+// picture through and come out as that background plus the colour.
+void FillOpaque(HDC dc, const RECT& area, COLORREF colour) {
+    void* bits = nullptr;
+    HBITMAP dot = CreateDib(DibHeader(1, 1, 32), &bits);
+    if (!dot) return;
+    *static_cast<DWORD*>(bits) = 0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    {
+        MemoryDc source(dot, dc);
+        // An opaque source replaces colour and alpha alike.
+        BLENDFUNCTION function = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        AlphaBlend(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source.dc(), 0, 0, 1, 1,
+                   function);
+    }
+    DeleteObject(dot);
+}
+
 RECT PlacementRect(const TFrameRect& p) { return {p.x, p.y, p.x + p.width, p.y + p.height}; }
 
 void FillRectOf(HBITMAP bitmap, const RECT& area, COLORREF colour) {
     if (!bitmap) return;
     MemoryDc target(bitmap);
     FillArea(target.dc(), area, colour);
+}
+
+void FillOpaqueRectOf(HBITMAP bitmap, const RECT& area, COLORREF colour) {
+    if (!bitmap) return;
+    MemoryDc target(bitmap);
+    FillOpaque(target.dc(), area, colour);
 }
 
 void DrawFrame(HDC target, HBITMAP frame, const TFrameRect& p, bool blend) {
@@ -74,7 +99,7 @@ HBITMAP ComposeGifFrame(HBITMAP canvas, HBITMAP frame, const TFrameRect& placeme
         if (grown) {
             MemoryDc target(grown, screen);
             if (canvas) BitBlt(target.dc(), 0, 0, size->bmWidth, size->bmHeight, old.dc(), 0, 0, SRCCOPY);
-            if (frameIndex == 0) FillArea(target.dc(), {0, 0, width, height}, ThemeBackground());
+            if (frameIndex == 0) FillOpaque(target.dc(), {0, 0, width, height}, ThemeBackground());
             DrawFrame(target.dc(), frame, placement, true);
         }
         ReleaseDC(nullptr, screen);
@@ -90,7 +115,7 @@ HBITMAP DisposeGifFrame(HBITMAP current, HBITMAP previous, int code, const TFram
     int c = DisposalOf(code, 7);
     if (c == 3) return CopyBitmap(previous);
     HBITMAP next = CopyBitmap(current);
-    if (c == 2) FillRectOf(next, PlacementRect(placement), ThemeBackground());
+    if (c == 2) FillOpaqueRectOf(next, PlacementRect(placement), ThemeBackground());
     return next;
 }
 
@@ -111,10 +136,10 @@ HBITMAP ComposeWebpFrame(HBITMAP frame, HBITMAP canvas, const BITMAP& size, cons
     if (result) {
         MemoryDc target(result);
         COLORREF background = ThemeBackground();
-        if (frameIndex == 0) FillArea(target.dc(), {0, 0, size.bmWidth, size.bmHeight}, background);
-        if (c == 2 || c == 3) FillArea(target.dc(), PlacementRect(placement), background);
+        if (frameIndex == 0) FillOpaque(target.dc(), {0, 0, size.bmWidth, size.bmHeight}, background);
+        if (c == 2 || c == 3) FillOpaque(target.dc(), PlacementRect(placement), background);
         if (webpPrevDisposal == 1 || webpPrevDisposal == 3)
-            FillArea(target.dc(), PlacementRect(webpPrevRect), background);
+            FillOpaque(target.dc(), PlacementRect(webpPrevRect), background);
         DrawFrame(target.dc(), frame, placement, alpha == 1);
     }
     webpPrevDisposal = c;
@@ -128,8 +153,8 @@ HBITMAP PadBitmapOnBackground(HWND window, HBITMAP bitmap, const TFrameRect& pla
     HBITMAP padded = CreateCompatibleBitmap(windowDc, placement.x + placement.width, placement.y + placement.height);
     if (padded) {
         MemoryDc target(padded, windowDc);
-        FillArea(target.dc(), {0, 0, placement.x + placement.width, placement.y + placement.height},
-                 ThemeBackground());
+        FillOpaque(target.dc(), {0, 0, placement.x + placement.width, placement.y + placement.height},
+                   ThemeBackground());
         MemoryDc source(bitmap, windowDc);
         BitBlt(target.dc(), placement.x, placement.y, placement.width, placement.height, source.dc(), 0, 0,
                SRCCOPY);

@@ -20,18 +20,11 @@ void OnAnimationStart() {
     if (!animationRunning) return;
     animationRunning = 0;
     animFrameIndex = 0;
+    // The first frame is shown now: its time starts here, not at whatever
+    // step of another file's animation came last.
+    animLastFrameTick = static_cast<DWORD>(GetTickCount64());
     DeleteAnimationTimer(&animTimer);
     DWORD due = animDelayMs > 0 ? static_cast<DWORD>(animDelayMs) : 0;
-    HANDLE timer = nullptr;
-    if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
-}
-
-// The next step is armed for when the frame just shown has had its time,
-// so the animation runs on for as long as the item stays previewed.
-void ArmNextStep() {
-    if (!IsWindowVisible(previewWindow) || !animationRunning) return;
-    int remaining = RemainingFrameMs(animLastFrameTick, animDelayMs, static_cast<DWORD>(GetTickCount64()));
-    DWORD due = remaining > 0 ? static_cast<DWORD>(remaining) : 0;
     HANDLE timer = nullptr;
     if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
 }
@@ -52,6 +45,7 @@ void OnAnimationStep() {
     }
     animationRunning = 1;
     StepAnimation(path, &animTimer);
+    if (previewBitmapFrame >= 0) previewBitmapFrame = animFrameIndex;
     if (previewBitmap) {
         RECT client = {};
         GetClientRect(previewWindow, &client);
@@ -59,10 +53,27 @@ void OnAnimationStep() {
         PaintBitmapFitted(dc, previewBitmap, client, previewAlpha);
         ReleaseDC(previewWindow, dc);
     }
-    ArmNextStep();
+    // Armed again after every step, so the animation runs on for as long
+    // as the item stays previewed.
+    ArmNextAnimationStep();
 }
 
 }  // namespace
+
+void ArmNextAnimationStep() {
+    if (!IsWindowVisible(previewWindow) || !animationRunning) return;
+    DWORD now = static_cast<DWORD>(GetTickCount64());
+    int remaining = RemainingFrameMs(animLastFrameTick, animDelayMs, now);
+    if (remaining > animDelayMs) {
+        // More than the frame's own time is left only when the last step
+        // lies more than 2^31 ms back; the frame's time starts afresh.
+        animLastFrameTick = now;
+        remaining = animDelayMs;
+    }
+    DWORD due = remaining > 0 ? static_cast<DWORD>(remaining) : 0;
+    HANDLE timer = nullptr;
+    if (CreateTimerQueueTimer(&timer, nullptr, AnimationTimerProc, nullptr, due, 0, 0)) animTimer = timer;
+}
 
 LRESULT OnAnimationCommand(HWND, int id) {
     if (id == ID_ANIMATION_START) OnAnimationStart();

@@ -48,6 +48,7 @@ bool ExtensionIn(const wchar_t* extension, std::initializer_list<const wchar_t*>
 void DeletePreviewBitmap() {
     if (previewBitmap) DeleteObject(previewBitmap);
     previewBitmap = nullptr;
+    previewBitmapFrame = -1;
 }
 
 void TakeBitmapInfo() {
@@ -191,6 +192,7 @@ void SetUpAnimation(const wchar_t* name, const wchar_t* path, TFrameRect placeme
     if (previewCanvas) DeleteObject(previewCanvas);
     previewCanvas = nullptr;
     animationRunning = 0;
+    previewBitmapFrame = -1;
 
     if (isGif) {
         if (!LoadAnimationFileOf(path)) return;
@@ -215,6 +217,7 @@ void SetUpAnimation(const wchar_t* name, const wchar_t* path, TFrameRect placeme
             animationRunning = 1;
         }
     }
+    if (animationRunning == 1) previewBitmapFrame = animFrameIndex;
 }
 
 void UpdatePreview() {
@@ -248,7 +251,9 @@ void UpdatePreview() {
     SetWindowTextW(previewWindow, name.c_str());
     RECT client = {};
     GetClientRect(previewWindow, &client);
-    previewAlpha = 0;
+    // A kept picture is drawn as it was drawn before: premultiplied ones
+    // blended.
+    if (!kept) previewAlpha = 0;
     animFrameIndex = 0;
     FreeAnimationFile();
     // The renderers draw at the client size: a minimised or oversized
@@ -258,6 +263,7 @@ void UpdatePreview() {
 
     if (!kept) {
         DeletePreviewBitmap();
+        ResetAnimationValues();
         previewBitmap = RunPreviewChain(name.c_str(), path, client.right, client.bottom);
         if (!previewBitmap) return;
     }
@@ -271,7 +277,14 @@ void UpdatePreview() {
     wsprintfW(command, L"setaudio Zuv volume to %d", volume);
     SendPreviewMci(command);
 
-    if (animationRunning == 1) SendMessageW(mainWindow, WM_COMMAND, ID_ANIMATION_START, 0);
+    if (kept && previewBitmapFrame >= 0) {
+        // A kept frame of an animation: the animation goes on from it.
+        animFrameIndex = previewBitmapFrame;
+        animationRunning = 1;
+        ArmNextAnimationStep();
+    } else if (animationRunning == 1) {
+        SendMessageW(mainWindow, WM_COMMAND, ID_ANIMATION_START, 0);
+    }
 }
 
 void PreviewEscapeKey() {

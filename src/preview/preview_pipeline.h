@@ -41,3 +41,7 @@ void SetUpAnimation(const wchar_t* name, const wchar_t* path, TFrameRect placeme
 // Deletes the pending animation timer; a step it has posted already finds
 // none and does nothing.
 void CancelAnimationTimer();
+// Arms the one-shot timer of the next animation step for when the frame
+// shown has had its time; nothing while the preview is hidden or nothing
+// is animated.
+void ArmNextAnimationStep();

@@ -7,6 +7,7 @@ int previewAlpha;
 BITMAP previewBitmapInfo;
 HBITMAP previewCanvas;
 int animationRunning;
+int previewBitmapFrame = -1;
 HANDLE animTimer;
 
 BYTE* animFileData;
@@ -17,6 +18,14 @@ int animDelayMs;
 int webpPrevDisposal;
 TFrameRect webpPrevRect;
 DWORD animLastFrameTick;
+
+void ResetAnimationValues() {
+    // A GIF without graphic control blocks writes neither of the first two.
+    animDisposal = 1;
+    animDelayMs = 100;
+    webpPrevDisposal = 0;
+    webpPrevRect = {0, 0, 0, 0};
+}
 
 void FreeAnimationFile() {
     free(animFileData);

@@ -17,6 +17,9 @@ extern BITMAP previewBitmapInfo;
 extern HBITMAP previewCanvas;
 // 1 while the previewed file is to be animated.
 extern int animationRunning;
+// The frame of its animation that previewBitmap shows; -1 when the picture
+// is none of an animation. A picture kept for the same item goes on from it.
+extern int previewBitmapFrame;
 // The pending one-shot timer of the default timer queue; null when none.
 extern HANDLE animTimer;
 
@@ -37,3 +40,7 @@ extern TFrameRect webpPrevRect;
 extern DWORD animLastFrameTick;
 
 void FreeAnimationFile();
+// The values one file's frames leave behind, set back before the next file
+// is set up: the frame code, the frame time (100 ms, as for a GIF frame of
+// 20 ms or less, until the file gives its own) and the last WebP frame.
+void ResetAnimationValues();

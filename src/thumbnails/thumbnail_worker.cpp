@@ -155,9 +155,9 @@ TStepResult AddFittedTile(const TWorkerRun& run, const TWorkerItem& item, HBITMA
     return AddBitmap(run, item, tile, mask);
 }
 
-TStepResult AddArchiveTile(const TWorkerRun& run, const TWorkerItem& item, HBITMAP picture) {
+TStepResult AddArchiveTile(const TWorkerRun& run, const TWorkerItem& item, HBITMAP picture, int alpha) {
     HBITMAP mask = nullptr;
-    HBITMAP tile = MakeArchiveTile(run.dc, picture, run.size, run.archiveBadgeInfo.hbmColor, &mask);
+    HBITMAP tile = MakeArchiveTile(run.dc, picture, run.size, alpha, run.archiveBadgeInfo.hbmColor, &mask);
     return AddBitmap(run, item, tile, mask);
 }
 
@@ -227,16 +227,18 @@ TStepResult StepFolderImage(TWorkerRun& run, TWorkerItem& item) {
 
 TStepResult StepZip(TWorkerRun& run, TWorkerItem& item) {
     if (!ExtensionIs(item, {L".zip"})) return kNextStep;
-    HBITMAP picture = WorkerZipPicture(item.path, run.params);
-    return picture ? AddArchiveTile(run, item, picture) : kNextStep;
+    int alpha = 0;
+    HBITMAP picture = WorkerZipPicture(item.path, run.params, &alpha);
+    return picture ? AddArchiveTile(run, item, picture, alpha) : kNextStep;
 }
 
 TStepResult StepArchive(TWorkerRun& run, TWorkerItem& item) {
     if (!ExtensionIs(item, {L".7z", L".rar", L".cab", L".lzh"})) return kNextStep;
     const wchar_t* archiver = run.params->sevenZipPath;
     if (!archiver || !*archiver) return kNextStep;
-    HBITMAP picture = WorkerArchivePicture(item.path, run.params);
-    return picture ? AddArchiveTile(run, item, picture) : kNextStep;
+    int alpha = 0;
+    HBITMAP picture = WorkerArchivePicture(item.path, run.params, &alpha);
+    return picture ? AddArchiveTile(run, item, picture, alpha) : kNextStep;
 }
 
 TStepResult StepMp3Cover(TWorkerRun& run, TWorkerItem& item) {

@@ -364,9 +364,13 @@ HBITMAP MakeArchiveTileMask(HBITMAP bitmap, int size, HBITMAP badge) {
     return MaskFromBytes(bytes, size);
 }
 
-HBITMAP MakeArchiveTile(HDC dc, HBITMAP picture, int size, HBITMAP badge, HBITMAP* mask) {
+HBITMAP MakeArchiveTile(HDC dc, HBITMAP picture, int size, int alpha, HBITMAP badge, HBITMAP* mask) {
     *mask = MakeArchiveTileMask(picture, size, badge);
-    HBITMAP tile = ScaleToTile(picture, size, 0);
+    HBITMAP tile = ScaleToTile(picture, size, alpha);
+    // Whatever alpha the picture brought along, the tile is opaque now: the
+    // badge is composed over it, and the unpremultiplying below then leaves
+    // the picture's colours (a blended picture's margins above all) alone.
+    ChangeEachPixel(tile, [](BYTE* pixel) { pixel[3] = 255; });
     int bw = 0, bh = 0;
     if (MeasureBitmap(badge, &bw, &bh)) {
         HDC tileDc = CreateCompatibleDC(dc);

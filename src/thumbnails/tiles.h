@@ -58,11 +58,12 @@ HBITMAP MakeTileMask(HBITMAP bitmap, int size);
 // where the badge is drawn in the bottom-right corner.
 HBITMAP MakeArchiveTileMask(HBITMAP bitmap, int size, HBITMAP badge);
 
-// The archive way of fitting: the picture's tile (the picture is taken over)
-// with the badge blended into its bottom-right corner and every alpha byte
-// cleared, so the image list goes by the mask, which *mask receives. `dc` is
-// the model of the drawing contexts.
-HBITMAP MakeArchiveTile(HDC dc, HBITMAP picture, int size, HBITMAP badge, HBITMAP* mask);
+// The archive way of fitting: the picture's tile (the picture is taken over;
+// blended as ScaleToTile does when alpha is not 0) with the badge blended
+// into its bottom-right corner and every alpha byte cleared, so the image
+// list goes by the mask, which *mask receives. `dc` is the model of the
+// drawing contexts.
+HBITMAP MakeArchiveTile(HDC dc, HBITMAP picture, int size, int alpha, HBITMAP badge, HBITMAP* mask);
 
 // Colour channels multiplied by alpha / 255 in place. Null does nothing.
 void PremultiplyAlpha(HBITMAP bitmap);

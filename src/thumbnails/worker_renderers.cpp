@@ -13,15 +13,17 @@
 // Renderers not built yet yield nothing, so the item goes on to the next step.
 // Replace each body with the call of its renderer when that renderer lands.
 
-HBITMAP WorkerZipPicture(const wchar_t* path, TWorkerParams* params) {
+HBITMAP WorkerZipPicture(const wchar_t* path, TWorkerParams* params, int* alpha) {
     HBITMAP slot = nullptr;
-    MakeZipThumbnail(path, params, &slot);
+    *alpha = 0;
+    MakeZipThumbnail(path, params, &slot, alpha);
     return slot;
 }
 
-HBITMAP WorkerArchivePicture(const wchar_t* path, TWorkerParams* params) {
+HBITMAP WorkerArchivePicture(const wchar_t* path, TWorkerParams* params, int* alpha) {
     HBITMAP slot = nullptr;
-    MakeArchiveThumbnail(path, params, &slot);
+    *alpha = 0;
+    MakeArchiveThumbnail(path, params, &slot, alpha);
     return slot;
 }
 

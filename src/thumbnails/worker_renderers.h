@@ -8,9 +8,10 @@
 
 #include "thumbnails/worker_params.h"
 
-// Archives: the picture of the first member that renders, or null.
-HBITMAP WorkerZipPicture(const wchar_t* path, TWorkerParams* params);
-HBITMAP WorkerArchivePicture(const wchar_t* path, TWorkerParams* params);
+// Archives: the picture of the first member that renders, or null; *alpha
+// is 1 when its colours are premultiplied (its tile blends it), else 0.
+HBITMAP WorkerZipPicture(const wchar_t* path, TWorkerParams* params, int* alpha);
+HBITMAP WorkerArchivePicture(const wchar_t* path, TWorkerParams* params, int* alpha);
 
 // The cover of an MP3 file; `title` (260 characters) receives its caption.
 HBITMAP WorkerMp3Cover(wchar_t* path, wchar_t* title);

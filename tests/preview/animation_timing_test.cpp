@@ -7,6 +7,7 @@
 #include "preview/frame_composition.h"
 #include "preview/frame_loading.h"
 #include "preview/gif_frames.h"
+#include "preview/preview_pipeline.h"
 #include "preview/preview_state.h"
 #include "resources/resource.h"
 #include "shell/main_state.h"
@@ -222,6 +223,18 @@ TEST_F(AnimationTest, TimerStepsFramesThroughTheMessageLoop) {
     ExpectComposedLike(previewBitmap, FrameFixture(L"anim_gif_1.png"), ThemeBackground());
     EXPECT_NE(animTimer, nullptr);  // the next step's
     EXPECT_TRUE(PumpUntil([] { return animFrameIndex == 2; }, 2000));
+}
+
+// A step armed long after the frame began, so long that the tick count's
+// 32 bits have wrapped past it: the frame is not due for weeks by the
+// arithmetic, so its time starts afresh and it steps after its delay.
+TEST_F(AnimationTest, NextStepAfterATickOlderThanTheWrapComesAfterTheDelay) {
+    ShowFirstFrame(L"anim.gif");
+    animDelayMs = 100;
+    animLastFrameTick = TickNow() - 0x80000000u - 1000;
+    ArmNextAnimationStep();
+    ASSERT_NE(animTimer, nullptr);
+    EXPECT_TRUE(PumpUntil([] { return animFrameIndex == 1; }, 5000)) << "stuck at frame " << animFrameIndex;
 }
 
 TEST_F(AnimationTest, StepRendersOnlyVisibleRunningDueAnimations) {

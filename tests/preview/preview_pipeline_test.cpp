@@ -16,6 +16,7 @@
 #include "preview/preview_state.h"
 #include "resources/resource.h"
 #include "shell/main_state.h"
+#include "support/archive_files.h"
 #include "support/docx_files.h"
 #include "support/font_files.h"
 #include "support/list_view_items.h"
@@ -91,6 +92,8 @@ protected:
         ListViewFocusOnly(listView, index);
     }
     static void Enter() { SendKeyPress(listView, VK_RETURN); }
+    // Enter as the keyboard gives it, through the main loop's accelerators.
+    static void PressEnter() { PressKeyThroughMessageLoop(listView, VK_RETURN); }
     static void Escape() { SendKeyPress(listView, VK_ESCAPE); }
     // The focused item reported changed once more, as Enter does.
     static void AnnounceAgain() {
@@ -325,6 +328,144 @@ TEST_F(PreviewPipeline, NoClientAreaGivesNoPicture) {
     Focus(L"v.mp4");
     EXPECT_EQ(previewBitmap, nullptr);
     EXPECT_EQ(MciReplyText(L"status Zuv mode"), L"<error>");
+}
+
+// half_alpha.png, 64 x 32 in columns of 16: clear, red at half, red, red at
+// half; shown in a 128 x 64 preview at twice its size. Each column's middle
+// must show the theme background through the picture's alpha.
+void ExpectHalfAlphaOnTheme(const TestPreviewWindow& preview, const char* when) {
+    Pixel theme = Theme();
+    // Red at half over the background: 128 + c * 127 / 255 for red.
+    auto over = [&](int c) { return c * 127 / 255; };
+    Pixel half = MakePixel(static_cast<BYTE>(128 + over((theme >> 16) & 0xFF)), static_cast<BYTE>(over((theme >> 8) & 0xFF)),
+                           static_cast<BYTE>(over(theme & 0xFF)));
+    const Pixel columns[] = {theme, half, MakePixel(255, 0, 0), half};
+    for (int x : {0, 16, 48, 80, 112, 127}) {
+        for (int y : {0, 32, 63}) {
+            unsigned got = preview.Pixel(x, y);
+            EXPECT_TRUE(Looks(got, columns[x / 32], 3)) << when << " at " << x << "," << y << ": " << ColourText(got);
+        }
+    }
+}
+
+const std::vector<TestSetting> kDark = {{L"SystemSetting", L"darkMode", L"ON"}};
+
+TEST_F(PreviewPipeline, KeptPicturesKeepTheirAlphaAndAnimationsGoOn) {
+    Copy(MediaFixture(L"half_alpha.png"), L"a.png");
+    Copy(FrameFixture(L"anim.gif"), L"anim.gif");
+    Open(128, 64, kDark);
+    Focus(L"a.png");
+    PressEnter();
+    ASSERT_TRUE(IsWindowVisible(preview->window()));
+    ExpectHalfAlphaOnTheme(*preview, "shown");
+    // Hidden and shown again, and announced again as Home or Ctrl+A over
+    // the focused item do: the same picture, painted the same.
+    PressEnter();
+    PressEnter();
+    ASSERT_TRUE(IsWindowVisible(preview->window()));
+    HBITMAP kept = previewBitmap;
+    ExpectHalfAlphaOnTheme(*preview, "shown again");
+    AnnounceAgain();
+    EXPECT_EQ(previewBitmap, kept);
+    ExpectHalfAlphaOnTheme(*preview, "announced again");
+
+    // A kept animation goes on from the frame it shows.
+    Focus(L"anim.gif");
+    ASSERT_TRUE(PumpUntil([] { return animFrameIndex == 1; }, 5000));
+    PressEnter();
+    ASSERT_FALSE(IsWindowVisible(preview->window()));
+    int shown = animFrameIndex;
+    HBITMAP frame = previewBitmap;
+    ASSERT_GT(shown, 0);
+    PumpMessagesFor(300);
+    EXPECT_EQ(animFrameIndex, shown);  // hidden, it does not step
+    PressEnter();
+    ASSERT_TRUE(IsWindowVisible(preview->window()));
+    EXPECT_EQ(previewBitmap, frame);
+    EXPECT_EQ(animFrameIndex, shown);
+    EXPECT_NE(animTimer, nullptr);
+    // On through the last frame and round to the first again.
+    EXPECT_TRUE(PumpUntil([] { return animFrameIndex == 0; }, 5000));
+    EXPECT_TRUE(PumpUntil([] { return animFrameIndex == 1; }, 5000));
+}
+
+// Margins padded around a first frame and areas a disposal clears show the
+// theme background, not the background blended over itself.
+TEST_F(PreviewPipeline, PaddedMarginsAndClearedAreasAreTheThemeBackground) {
+    Copy(FrameFixture(L"padded.gif"), L"padded.gif");
+    Copy(FrameFixture(L"anim.gif"), L"anim.gif");
+    Copy(FrameFixture(L"anim.webp"), L"anim.webp");
+    Open(180, 180, kDark);
+    // The 8 x 8 first frame on its 18 x 18 canvas, ten times as large.
+    Focus(L"padded.gif");
+    PressEnter();
+    ASSERT_TRUE(IsWindowVisible(preview->window()));
+    EXPECT_EQ(preview->Title(), L"padded.gif (18\u00d718) 2024/03/05 07:08");
+    EXPECT_TRUE(Looks(preview->Pixel(40, 40), MakePixel(0, 0, 255), 3)) << ColourText(preview->Pixel(40, 40));
+    for (POINT p : {POINT{130, 40}, POINT{40, 130}, POINT{170, 170}}) {
+        EXPECT_TRUE(Looks(preview->Pixel(p.x, p.y), Theme(), 0))
+            << "margin at " << p.x << "," << p.y << ": " << ColourText(preview->Pixel(p.x, p.y));
+    }
+
+    // Frame 1 of both is disposed to the background, and frames 2 and 3 do
+    // not cover its corner at (2, 4) of the 20 x 20 canvas (nine times).
+    for (const wchar_t* name : {L"anim.gif", L"anim.webp"}) {
+        Focus(name);
+        ASSERT_TRUE(PumpUntil([] { return animFrameIndex == 2; }, 5000)) << ToUtf8(name);
+        unsigned got = preview->Pixel(2 * 9 + 4, 4 * 9 + 4);
+        EXPECT_TRUE(Looks(got, Theme(), 0)) << ToUtf8(name) << ": " << ColourText(got);
+    }
+}
+
+// Archive pages of transparent pictures are drawn blended, for the ZIP and
+// for the archiver's formats.
+TEST_F(PreviewPipeline, TransparentArchiveMembersShowTheThemeBackground) {
+    std::wstring exe = SevenZipExe();
+    if (exe.empty()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    Write(L"a.zip", ZipBytes({{"img/half_alpha.png", ReadByteString(MediaFixture(L"half_alpha.png"))}}));
+    Copy(ArchiveFixture(L"half_alpha.7z"), L"b.7z");
+    std::vector<TestSetting> settings = kDark;
+    settings.push_back({L"UserSetting", L"7z.exe", exe});
+    Open(128, 64, settings);
+    Focus(L"a.zip");
+    PressEnter();
+    ASSERT_NE(previewBitmap, nullptr);
+    EXPECT_EQ(previewAlpha, 1);
+    ExpectHalfAlphaOnTheme(*preview, "zip");
+    Focus(L"b.7z");
+    ASSERT_NE(previewBitmap, nullptr);
+    EXPECT_EQ(previewAlpha, 1);
+    ExpectHalfAlphaOnTheme(*preview, "7z");
+}
+
+// An animation takes nothing of the file before: not its last frame code
+// (a GIF87a has none of its own) and not the time its last frame began.
+TEST_F(PreviewPipeline, AnimationsStartAfreshForEachFile) {
+    Copy(FrameFixture(L"anim.webp"), L"anim.webp");
+    Copy(FrameFixture(L"gif87a.gif"), L"gif87a.gif");
+    Copy(FrameFixture(L"anim.gif"), L"anim.gif");
+    Open(200, 200, kDark);
+    Focus(L"anim.webp");
+    PressEnter();
+    // Frame 1 of the WebP is disposed to the background without blending.
+    ASSERT_TRUE(PumpUntil([] { return animFrameIndex == 1; }, 5000));
+    ASSERT_EQ(animDisposal % 8, 3);
+    // Red, then blue over the left half, then lime over the right half, all
+    // left in place: frame 2 shows blue and lime.
+    Focus(L"gif87a.gif");
+    EXPECT_EQ(preview->Title(), L"gif87a.gif (20\u00d720) 2024/03/05 07:08");
+    ASSERT_TRUE(PumpUntil([] { return animFrameIndex == 2; }, 5000));
+    EXPECT_TRUE(Looks(preview->Pixel(50, 100), MakePixel(0, 0, 255), 3)) << ColourText(preview->Pixel(50, 100));
+    EXPECT_TRUE(Looks(preview->Pixel(150, 100), MakePixel(0, 255, 0), 3)) << ColourText(preview->Pixel(150, 100));
+
+    // The last frame of the animation before began 2^31 ms ago (as the
+    // tick count's low 32 bits give after 24.9 days of uptime with no
+    // animation before): the new one steps all the same.
+    Focus(L"anim.webp");
+    animLastFrameTick = static_cast<DWORD>(GetTickCount64()) - 0x80000000u - 1000;
+    Focus(L"anim.gif");
+    ASSERT_NE(animTimer, nullptr);
+    EXPECT_TRUE(PumpUntil([] { return animFrameIndex == 2; }, 5000)) << "stuck at frame " << animFrameIndex;
 }
 
 }  // namespace

@@ -140,6 +140,32 @@ bool MainWindowHarness::OpenListed(const std::wstring& folder, const std::vector
     return true;
 }
 
+void PressKeyThroughMessageLoop(HWND target, UINT key) {
+    SetModifierState(VK_SHIFT, false);
+    SetModifierState(VK_CONTROL, false);
+    HACCEL accelerators = CreateMainAccelerators();
+    // Posted messages come in the order they were posted, so the thread's
+    // own message after the key's two marks the end of their handling.
+    const UINT handled = WM_APP + 0x2317;
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    PostThreadMessageW(GetCurrentThreadId(), handled, 0, 0);
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 15000) {
+        MSG msg;
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            continue;
+        }
+        if (!msg.hwnd && msg.message == handled) break;
+        if (!TranslateAcceleratorW(mainWindow, accelerators, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    DestroyAcceleratorTable(accelerators);
+}
+
 void MainWindowHarness::PressKey(HWND target, UINT key, bool shift, bool control) {
     SetFocus(target);
     SendKeyPress(target, key, shift, control);

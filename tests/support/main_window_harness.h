@@ -43,6 +43,11 @@ POINT CentredOverMainWindow(const RECT& window);
 // The picture size of an image list.
 SIZE ImageListIconSize(HIMAGELIST list);
 
+// A key press posted to `target` and handled by a loop like the program's
+// own: the main window's accelerators first, then translation and dispatch.
+// Returns once both key messages have been handled; no modifier is held.
+void PressKeyThroughMessageLoop(HWND target, UINT key);
+
 class MainWindowHarness {
 public:
     MainWindowHarness() = default;

@@ -34,6 +34,7 @@ void ResetPreviewState() {
     previewAlpha = 0;
     previewBitmapInfo = BITMAP();
     animationRunning = 0;
+    previewBitmapFrame = -1;
     animFrameIndex = 0;
     animDisposal = 1;
     animDelayMs = 0;

@@ -354,7 +354,7 @@ TEST_F(Tiles, ArchiveTileCarriesTheBadgeInItsCornerAndNoAlpha) {
     HBITMAP reference = MakeArchiveTileMask(picture, size, archive.bitmap());
     HBITMAP mask = nullptr;
     HDC screen = GetDC(nullptr);
-    HBITMAP tile = MakeArchiveTile(screen, picture, size, archive.bitmap(), &mask);
+    HBITMAP tile = MakeArchiveTile(screen, picture, size, 0, archive.bitmap(), &mask);
     ReleaseDC(nullptr, screen);
     ASSERT_NE(tile, nullptr);
     ASSERT_NE(mask, nullptr);

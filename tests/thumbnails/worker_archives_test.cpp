@@ -101,4 +101,55 @@ TEST_F(WorkerArchives, SevenZipFamilyOnlyWithAnArchiver) {
     for (int i = 0; i < 3; ++i) EXPECT_NE(ImageListColour(host.images(), i, kSize / 2, kSize / 2), RGB(255, 0, 0));
 }
 
+// A picture whose clear and half-clear areas reach its edges shows them on
+// the theme background in its archive tile, as in its own tile: in a ZIP
+// and in a 7z, with the badge drawn over the corner.
+TEST_F(WorkerArchives, TransparentMemberShowsTheThemeBackgroundAsItsOwnTileDoes) {
+    std::wstring exe = SevenZipExe();
+    if (exe.empty()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    std::vector<unsigned char> png = ReadBytes(MediaFixture(L"half_alpha.png"));
+    ASSERT_FALSE(png.empty());
+    ASSERT_TRUE(WriteBytes(folder / L"half_alpha.png", png));
+    ASSERT_TRUE(WriteBytes(folder / L"half_alpha.zip",
+                           MakeZipBytes({{"docs/readme.txt", {'t', 'x', 't'}}, {"img/half_alpha.png", png, true}})));
+    ASSERT_TRUE(CopyFileW(ArchiveFixture(L"half_alpha.7z").c_str(), (folder / L"half_alpha.7z").c_str(), FALSE));
+    FillListView(host.list(), {L"half_alpha.png", L"half_alpha.zip", L"half_alpha.7z"});
+    lstrcpynW(sevenZipPath, exe.c_str(), kPathChars);
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageList_GetImageCount(host.images()), 3);
+
+    // 64 x 32 fits at 1:1 from row 16: columns of 16 pixels, clear, red at
+    // half, red, red at half. Red at half over (64, 64, 64) is (160, 32, 32).
+    const Pixel dark = MakePixel(64, 64, 64, 0), half = MakePixel(160, 32, 32, 0), red = MakePixel(255, 0, 0, 0);
+    const Pixel columns[] = {dark, half, red, half};
+    BitmapPixels own = ImageListPixels(host.images(), 0);
+    ASSERT_EQ(own.width, kSize);
+    int bw = badge.pixels.width;
+    int bh = badge.pixels.height;
+    for (int i : {1, 2}) {
+        SCOPED_TRACE(i == 1 ? "zip" : "7z");
+        BitmapPixels tile = ImageListPixels(host.images(), i);
+        ASSERT_EQ(tile.width, kSize);
+        for (int y : {16, 17, 31, 46, 47}) {
+            for (int x : {0, 1, 15, 16, 31, 32, 47, 48, 62, 63}) {
+                bool underBadge = x >= kSize - bw && y >= kSize - bh;
+                if (underBadge) continue;
+                SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+                Pixel got = tile.at(x, y) & 0xFFFFFF;
+                EXPECT_TRUE(NearColour(got, columns[x / 16], 2)) << ColourText(got);
+                EXPECT_TRUE(NearColour(got, own.at(x, y) & 0xFFFFFF, 2)) << ColourText(own.at(x, y));
+                EXPECT_FALSE(ImageListMaskBit(host.images(), i, x, y));
+            }
+        }
+        // The margins above and below stay transparent, the badge opaque.
+        EXPECT_TRUE(ImageListMaskBit(host.images(), i, 8, 15));
+        EXPECT_TRUE(ImageListMaskBit(host.images(), i, 8, 48));
+        ASSERT_EQ(PixelAlpha(badge.pixels.at(bw / 2, bh / 2)), 255);
+        EXPECT_FALSE(ImageListMaskBit(host.images(), i, kSize - bw + bw / 2, kSize - bh + bh / 2));
+        EXPECT_EQ(tile.at(kSize - bw + bw / 2, kSize - bh + bh / 2) & 0xFFFFFF,
+                  badge.pixels.at(bw / 2, bh / 2) & 0xFFFFFF)
+            << "no badge in the corner";
+    }
+}
+
 }  // namespace

@@ -76,4 +76,12 @@ sevenzip locked.7z -pzuv a.png
 sevenzip locked_names.7z -pzuv -mhe=on a.png
 cd ..
 
+# A picture with transparent and half-transparent areas that reach its
+# edges (as the media fixture half_alpha.png), after a text member.
+tree
+printf 'text\r\n' >a.txt
+$IM -size 16x32 xc:none xc:'#FF000080' xc:red xc:'#FF000080' +append PNG32:half_alpha.png
+sevenzip half_alpha.7z a.txt half_alpha.png
+cd ..
+
 touch "$out/stamp"

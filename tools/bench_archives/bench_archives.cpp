@@ -90,7 +90,7 @@ int wmain(int argc, wchar_t** argv) {
 
     struct Kind {
         const wchar_t* extension;
-        HBITMAP (*picture)(const wchar_t*, TWorkerParams*);
+        HBITMAP (*picture)(const wchar_t*, TWorkerParams*, int*);
         const char* name;
     } kinds[] = {{L".zip", WorkerZipPicture, "ZIP (minizip)"}, {L".7z", WorkerArchivePicture, "7z (7z.exe)"}};
 
@@ -98,17 +98,18 @@ int wmain(int argc, wchar_t** argv) {
         std::vector<std::wstring> archives = Files(folder, kind.extension);
         if (archives.empty()) continue;
         // Warm the decoder and the file cache once.
-        HBITMAP warm = kind.picture(archives[0].c_str(), &params);
+        int alpha = 0;
+        HBITMAP warm = kind.picture(archives[0].c_str(), &params, &alpha);
         if (warm) DeleteObject(warm);
         double picture = 0;
         double tile = 0;
         int made = 0;
         for (const std::wstring& path : archives) {
             double t0 = Now();
-            HBITMAP member = kind.picture(path.c_str(), &params);
+            HBITMAP member = kind.picture(path.c_str(), &params, &alpha);
             double t1 = Now();
             HBITMAP mask = nullptr;
-            HBITMAP tiled = member ? MakeArchiveTile(screen, member, size, badge.info.hbmColor, &mask) : nullptr;
+            HBITMAP tiled = member ? MakeArchiveTile(screen, member, size, alpha, badge.info.hbmColor, &mask) : nullptr;
             double t2 = Now();
             picture += t1 - t0;
             tile += t2 - t1;

@@ -66,6 +66,38 @@ apng(os.path.join(out, "apng_hidden.png"), 12, 10, [
     (4, 4, 8, 6, 1, 4, 2, 0, LIME, ()),
 ], default_is_frame0=False, hidden=GREY)
 
+
+
+def gif87a(source, path):
+    """The GIF's header, colour table and images, without any extension
+    block, under the version 87a."""
+    with open(source, "rb") as f:
+        gif = f.read()
+    start = 13 + ((3 << ((gif[10] & 7) + 1)) if gif[10] & 0x80 else 0)
+    out = b"GIF87a" + gif[6:start]
+
+    def sub_blocks(at):
+        while gif[at]:
+            at += 1 + gif[at]
+        return at + 1
+
+    at = start
+    while gif[at] != 0x3B:
+        if gif[at] == 0x21:
+            at = sub_blocks(at + 2)
+            continue
+        begin = at
+        at += 10
+        if gif[begin + 9] & 0x80:
+            at += 3 << ((gif[begin + 9] & 7) + 1)
+        at = sub_blocks(at + 1)
+        out += gif[begin:at]
+    with open(path, "wb") as f:
+        f.write(out + b";")
+
+
+gif87a(os.path.join(out, "gif87a_src.gif"), os.path.join(out, "gif87a.gif"))
+
 # Icon file: bitmap entry 0 and 2 from ImageMagick's icon, a PNG entry between.
 with open(os.path.join(out, "bitmap_entries.ico"), "rb") as f:
     ico = f.read()

@@ -27,6 +27,14 @@ $IM -dispose none -delay 10 -page 20x20+0+0 f0.png \
     -loop 0 anim.gif
 $IM anim.gif -coalesce PNG32:anim_gif_%d.png
 $IM -size 6x4 xc:red still.gif
+# A first frame smaller than the canvas, which is padded around it.
+$IM -dispose none -delay 10 -page 18x18+0+0 f1.png -page 18x18+10+10 f1.png -loop 0 padded.gif
+# The source of a GIF87a animation without graphic control blocks: red,
+# then blue over the left half, then lime over the right half.
+$IM -size 20x20 xc:red PNG32:g0.png
+$IM -size 10x20 xc:blue PNG32:g1.png
+$IM -size 10x20 xc:lime PNG32:g2.png
+$IM -page 20x20+0+0 g0.png -page 20x20+0+0 g1.png -page 20x20+10+0 g2.png gif87a_src.gif
 
 # WebP: disposal to the background, with and without blending.
 for i in 0 1 2 3; do cwebp -quiet -lossless -exact "f$i.png" -o "f$i.webp"; done
@@ -45,5 +53,5 @@ for f in apng_ops apng_hidden; do
         -pix_fmt rgba "${f}_%d.png"
 done
 
-rm -f f?.png f?.webp still_src.png
+rm -f f?.png f?.webp g?.png still_src.png gif87a_src.gif
 touch stamp

@@ -32,6 +32,9 @@ $IM -size 3x1 xc:red -size 3x1 xc:blue -append PNG24:rows.png
 
 # Straight alpha: a half-transparent red and a fully transparent green.
 $IM -size 1x1 xc:'#FF000080' xc:'#00FF0000' +append PNG32:alpha.png
+# A picture with transparent and half-transparent areas that reach its
+# edges: 64 x 32 in columns of 16, clear, red at half, red, red at half.
+$IM -size 16x32 xc:none xc:'#FF000080' xc:red xc:'#FF000080' +append PNG32:half_alpha.png
 
 # Only frame, page or entry 0 counts.
 $IM -size 10x6 xc:red -size 10x6 xc:blue -delay 10 -loop 0 frames.gif

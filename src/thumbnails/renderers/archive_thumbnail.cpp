@@ -70,12 +70,18 @@ void EndWorkFolder(const wchar_t* folder) {
     RemoveDirectoryW(folder);
 }
 
-// Tries the member renderers in order on an extracted member.
-HBITMAP RenderMember(const wchar_t* memberPath, TWorkerParams* params, bool turn, bool premultiply, int* faceIndex) {
+// Tries the member renderers in order on an extracted member. *alpha is 1
+// for a premultiplied picture, which the tile blends, else 0.
+HBITMAP RenderMember(const wchar_t* memberPath, TWorkerParams* params, bool turn, bool premultiply, int* faceIndex,
+                     int* alpha) {
+    *alpha = 0;
     HBITMAP picture = LoadImageFile(memberPath);
     if (picture) {
         if (turn) picture = ApplyExifOrientation(params->mainWindow, memberPath, picture);
-        if (premultiply) PremultiplyAlpha(picture);
+        if (premultiply && picture) {
+            PremultiplyAlpha(picture);
+            *alpha = 1;
+        }
         return picture;
     }
     // Both renderers may change the path in place.
@@ -91,9 +97,10 @@ HBITMAP RenderMember(const wchar_t* memberPath, TWorkerParams* params, bool turn
                             faceIndex);
 }
 
-void StoreCopy(HBITMAP picture, HBITMAP* slot) {
+void StoreCopy(HBITMAP picture, int pictureAlpha, HBITMAP* slot, int* alpha) {
     if (!picture) return;
     *slot = static_cast<HBITMAP>(CopyImage(picture, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (alpha && *slot) *alpha = pictureAlpha;
     DeleteObject(picture);
 }
 
@@ -138,7 +145,7 @@ void WriteNewFile(const wchar_t* path, const char* bytes, int count) {
 
 // The current member's picture, or null when it is passed over or renders
 // nothing.
-HBITMAP TryZipMember(unzFile zip, const wchar_t* folder, TWorkerParams* params, int* faceIndex) {
+HBITMAP TryZipMember(unzFile zip, const wchar_t* folder, TWorkerParams* params, int* faceIndex, int* alpha) {
     char name[kPath];
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(zip, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK) return nullptr;
@@ -179,7 +186,7 @@ HBITMAP TryZipMember(unzFile zip, const wchar_t* folder, TWorkerParams* params, 
 
     bool turn = ExtensionIn(memberPath, {L".jpg", L".jpeg"});
     bool premultiply = ExtensionIn(memberPath, {L".png", L".gif", L".webp"});
-    HBITMAP picture = RenderMember(memberPath, params, turn, premultiply, faceIndex);
+    HBITMAP picture = RenderMember(memberPath, params, turn, premultiply, faceIndex, alpha);
     DeleteFileW(memberPath);
     return picture;
 }
@@ -357,7 +364,7 @@ bool NextListedMember(const BYTE* data, size_t size, size_t* pos, UINT codePage,
     return true;
 }
 
-void MakeZipThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot) {
+void MakeZipThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot, int* alpha) {
     char ansiPath[kAnsiArchivePath];
     if (!path || !ToThreadAnsi(path, ansiPath, kAnsiArchivePath)) return;
     wchar_t folder[kPath];
@@ -368,21 +375,22 @@ void MakeZipThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot)
         return;
     }
     HBITMAP picture = nullptr;
+    int pictureAlpha = 0;
     int faceIndex = 0;
     unz_global_info global = {};
     if (unzGetGlobalInfo(zip, &global) == UNZ_OK) {
         for (uLong i = 0; i < global.number_entry && !picture; ++i) {
             if (workerStop == 1) break;
             if (i > 0 && unzGoToNextFile(zip) != UNZ_OK) break;
-            picture = TryZipMember(zip, folder, params, &faceIndex);
+            picture = TryZipMember(zip, folder, params, &faceIndex, &pictureAlpha);
         }
     }
     unzClose(zip);
     EndWorkFolder(folder);
-    StoreCopy(picture, slot);
+    StoreCopy(picture, pictureAlpha, slot, alpha);
 }
 
-void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot) {
+void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot, int* alpha) {
     const wchar_t* archiver = params->sevenZipPath;
     if (!path || !archiver || !*archiver) return;
     wchar_t folder[kPath];
@@ -436,6 +444,7 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
     if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
 
     HBITMAP picture = nullptr;
+    int pictureAlpha = 0;
     int faceIndex = 0;
     UINT codePage = UserAnsiCodePage();
     size_t pos = 0;
@@ -456,9 +465,9 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
         }
         // Nested archives stay where they were extracted until the call ends.
         if (IsNestedArchive(memberPath)) continue;
-        picture = RenderMember(memberPath, params, true, true, &faceIndex);
+        picture = RenderMember(memberPath, params, true, true, &faceIndex, &pictureAlpha);
         DeleteFileW(memberPath);
     }
     EndWorkFolder(folder);
-    StoreCopy(picture, slot);
+    StoreCopy(picture, pictureAlpha, slot, alpha);
 }

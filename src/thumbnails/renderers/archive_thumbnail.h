@@ -13,10 +13,11 @@
 #include "thumbnails/worker_params.h"
 
 // Each stores a DIB-section copy of the picture in *slot, owned by the
-// caller, or leaves the slot as it was. Both poll workerStop before every
-// member.
-void MakeZipThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot);
-void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot);
+// caller, or leaves the slot as it was; with a picture, *alpha (when given)
+// becomes 1 when its colours are premultiplied, so that its tile blends it,
+// else 0. Both poll workerStop before every member.
+void MakeZipThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot, int* alpha = nullptr);
+void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* slot, int* alpha = nullptr);
 
 // Where the archive calls made on thread `threadId` extract members: a
 // folder of that thread's own inside the temporary work folder ("Zuv"), so
