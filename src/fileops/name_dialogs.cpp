@@ -101,20 +101,14 @@ bool EndsNameDialog(HWND dialog, UINT message, WPARAM wParam, INT_PTR* result) {
 
 }  // namespace
 
-void RenameSelection(HWND owner) {
-    if (SendMessageW(listView, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
-    int count = static_cast<int>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
-    renameTotal = 0;
-    for (int i = 0; i < count; ++i) {
-        if (SendMessageW(listView, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) ++renameTotal;
-    }
+void RenameSelection(HWND owner, const TSelection& items) {
+    if (items.empty()) return;
+    renameTotal = static_cast<int>(items.size());
     renameIndex = 0;
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
-    for (int i = 0; i < count; ++i) {
-        if (!(SendMessageW(listView, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)) continue;
+    for (const TSelectedItem& item : items) {
         ++renameIndex;
-        wchar_t name[kPathChars];
-        ListViewItemText(listView, i, name);
+        const wchar_t* name = item.name.c_str();
         // A path that does not fit would name another item; it is not offered.
         if (!PathCombineW(inputText, currentDir, name)) continue;
         ShowItemInTitle(name, inputText, IsFolderPath(inputText));

@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kLastTrashNumber = 99;
 
-bool NothingSelected() { return SendMessageW(listView, LVM_GETSELECTEDCOUNT, 0, 0) == 0; }
-
 // "Zuv_DUST" at the root of the current folder's drive, or of its share.
 bool TrashFolderPath(wchar_t trash[kPathChars]) {
     wchar_t root[kPathChars];
@@ -55,12 +53,12 @@ int DeletePath(const wchar_t* path, int recycle) {
     return ShellDeletePath(path, recycle == 1) ? 1 : 0;
 }
 
-void DeleteSelection(HWND owner, int recycle) {
-    if (NothingSelected()) return;
+void DeleteSelection(HWND owner, int recycle, const TSelection& items) {
+    if (items.empty()) return;
     const wchar_t* question = recycle == 1 ? L"ファイルをゴミ箱に移動します。\nよろしいですか？"
                                            : L"ファイルを完全に削除します。\nよろしいですか？";
     if (MessageBoxW(owner, question, L"Zuv", MB_ICONWARNING | MB_OKCANCEL) != IDOK) return;
-    ForEachSelectedItem([owner, recycle](const wchar_t* name, const wchar_t* path) {
+    ForEachItem(items, [owner, recycle](const wchar_t* name, const wchar_t* path) {
         if (path && PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY) {
             // Folders are emptied into the recycle bin in both modes; the
             // caller lists the folder again to show what is left.
@@ -77,12 +75,12 @@ void DeleteSelection(HWND owner, int recycle) {
     });
 }
 
-void MoveSelectionToTrashFolder() {
-    if (NothingSelected()) return;
+void MoveSelectionToTrashFolder(const TSelection& items) {
+    if (items.empty()) return;
     wchar_t trash[kPathChars];
     if (!TrashFolderPath(trash)) return;
     if (!PathFileExistsW(trash)) CreateDirectoryW(trash, nullptr);
-    ForEachSelectedItem([&trash](const wchar_t* name, const wchar_t* source) {
+    ForEachItem(items, [&trash](const wchar_t* name, const wchar_t* source) {
         wchar_t target[kPathChars];
         if (!source || !FreeTrashName(trash, name, target) || !MoveIntoTrash(source, target)) return kNextItem;
         DeleteCacheEntries(source);

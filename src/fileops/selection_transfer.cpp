@@ -167,13 +167,13 @@ TItemStep MoveItem(HWND owner, const wchar_t* name, const wchar_t* source, const
     return kItemRemoved;
 }
 
-void TransferSelection(HWND owner, TTransfer transfer, TDestination from) {
-    if (SendMessageW(listView, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
+void TransferSelection(HWND owner, TTransfer transfer, TDestination from, const TSelection& items) {
+    if (items.empty()) return;
     wchar_t destination[kPathChars];
     if (from == kTyped ? !TypedDestination(owner, destination) : !PickedDestination(owner, transfer, destination)) {
         return;
     }
-    ForEachSelectedItem([&](const wchar_t* name, const wchar_t* source) {
+    ForEachItem(items, [&](const wchar_t* name, const wchar_t* source) {
         wchar_t target[kPathChars];
         // A target that does not fit, or one inside the item itself (a folder
         // into its own subfolder), is refused before anything is written.
@@ -197,10 +197,10 @@ BOOL CALLBACK FindFolderTree(HWND child, LPARAM found) {
 
 }  // namespace
 
-void CopySelectionToTypedFolder(HWND owner) { TransferSelection(owner, kCopy, kTyped); }
-void MoveSelectionToTypedFolder(HWND owner) { TransferSelection(owner, kMove, kTyped); }
-void MoveSelectionToPickedFolder(HWND owner) { TransferSelection(owner, kMove, kPicked); }
-void CopySelectionToPickedFolder(HWND owner) { TransferSelection(owner, kCopy, kPicked); }
+void CopySelectionToTypedFolder(HWND owner, const TSelection& items) { TransferSelection(owner, kCopy, kTyped, items); }
+void MoveSelectionToTypedFolder(HWND owner, const TSelection& items) { TransferSelection(owner, kMove, kTyped, items); }
+void MoveSelectionToPickedFolder(HWND owner, const TSelection& items) { TransferSelection(owner, kMove, kPicked, items); }
+void CopySelectionToPickedFolder(HWND owner, const TSelection& items) { TransferSelection(owner, kCopy, kPicked, items); }
 
 int CALLBACK BrowseFolderCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
     // The flag is set before and cleared before the selection is sent: the

@@ -46,7 +46,7 @@ bool IsSameFolderTransfer(const wchar_t* source, const wchar_t* target) {
 
 std::vector<std::wstring> SelectedItemPaths() {
     std::vector<std::wstring> paths;
-    ForEachSelectedItem([&paths](const wchar_t*, const wchar_t* path) {
+    ForEachItem(TakeSelection(), [&paths](const wchar_t*, const wchar_t* path) {
         if (path) paths.push_back(path);
         return kNextItem;
     });

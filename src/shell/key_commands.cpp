@@ -12,6 +12,7 @@
 #include "fileops/name_dialogs.h"
 #include "fileops/selection_delete.h"
 #include "fileops/selection_transfer.h"
+#include "fileops/selection_walk.h"
 #include "preview/preview_pipeline.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
@@ -68,32 +69,35 @@ void CloseMainWindow(UINT) {
     SendMessageW(mainWindow, WM_CLOSE, 0, 0);
 }
 
-// The moves take the moved items out of the list themselves and leave the
-// worker running; only the focus is put back.
+// The commands on the selection take it before their first dialog (see
+// TakeSelection). The moves take the moved items out of the list themselves
+// and leave the worker running; only the focus is put back.
 void MoveToTypedFolderKey(UINT) {
     std::wstring name;
     int index = FocusedListItem(&name);
+    TSelection items = TakeSelection();
     RunInputDialog();
     if (!inputText[0]) return;
-    MoveSelectionToTypedFolder(mainWindow);
+    MoveSelectionToTypedFolder(mainWindow, items);
     ReselectByName(name, index);
 }
 
 void CopyToPickedFolderKey(UINT) {
-    CopySelectionToPickedFolder(mainWindow);
+    CopySelectionToPickedFolder(mainWindow, TakeSelection());
 }
 
 void MoveToPickedFolderKey(UINT) {
     std::wstring name;
     int index = FocusedListItem(&name);
-    MoveSelectionToPickedFolder(mainWindow);
+    MoveSelectionToPickedFolder(mainWindow, TakeSelection());
     ReselectByName(name, index);
 }
 
 void CopyToTypedFolderKey(UINT) {
+    TSelection items = TakeSelection();
     RunInputDialog();
     if (!inputText[0]) return;
-    CopySelectionToTypedFolder(mainWindow);
+    CopySelectionToTypedFolder(mainWindow, items);
 }
 
 void DeleteKey(UINT) {
@@ -101,9 +105,9 @@ void DeleteKey(UINT) {
     std::wstring name;
     int index = FocusedListItem(&name);
     if (GetKeyState(VK_CONTROL) < 0) {
-        MoveSelectionToTrashFolder();
+        MoveSelectionToTrashFolder(TakeSelection());
     } else {
-        DeleteSelection(mainWindow, GetKeyState(VK_SHIFT) < 0 ? 0 : 1);
+        DeleteSelection(mainWindow, GetKeyState(VK_SHIFT) < 0 ? 0 : 1, TakeSelection());
     }
     RelistAndReselect(name, index);
     RestartThumbnailWorker(0);
@@ -190,7 +194,7 @@ void PasteKey(UINT) {
 void RenameKey(UINT) {
     StopWorkerForChange();
     int index = FocusedListItem(nullptr);
-    RenameSelection(mainWindow);
+    RenameSelection(mainWindow, TakeSelection());
     ListFolder(listView, currentDir, hideCache);
     // The same position, wherever the new name sorts.
     SelectListItem(index);
@@ -260,6 +264,18 @@ const TKeyRow kKeyRows[] = {
     {'E', 0, 0, false, kListFocus, NewTextFileCommand},
 };
 
+// TranslateMessage has queued this key press's character already; the
+// command's first modal loop would hand it to the list view, whose type-ahead
+// moves the focus (and with Shift the selection) before the command reads
+// them. Only the character of this press goes: its scan code is the key's.
+void DropTypedCharacter(LPARAM keyData) {
+    MSG typed;
+    if (PeekMessageW(&typed, nullptr, WM_CHAR, WM_CHAR, PM_NOREMOVE | PM_NOYIELD) &&
+        ((typed.lParam ^ keyData) & 0x01FF0000) == 0) {
+        PeekMessageW(&typed, typed.hwnd, WM_CHAR, WM_CHAR, PM_REMOVE | PM_NOYIELD);
+    }
+}
+
 }  // namespace
 
 LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -267,6 +283,7 @@ LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam) {
     bool control = GetKeyState(VK_CONTROL) < 0;
     for (const TKeyRow& row : kKeyRows) {
         if (!KeyMatches(row, key) || (row.control && !control) || !FocusMatches(row.focus)) continue;
+        DropTypedCharacter(lParam);
         row.command(key);
         return 0;
     }

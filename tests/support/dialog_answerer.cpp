@@ -189,6 +189,7 @@ void DialogAnswerer::Handle(HWND dialog) {
     // The answer's posted messages are handled before the next timer tick, so
     // a dialog that stays open is seen again in its new state.
     if (!answer.staysOpen) handled_.insert(dialog);
+    if (answer.meanwhile) answer.meanwhile();
     for (auto& edit : answer.editTexts) SetDlgItemTextW(dialog, edit.first, edit.second.c_str());
     if (!answer.folder.empty()) SelectBrowserFolder(dialog, answer.folder);
     switch (answer.action) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -46,6 +47,9 @@ struct DialogAnswer {
     bool staysOpen = false;
     // For the shell's folder browser: the folder selected before the button.
     std::wstring folder;
+    // Done while the dialog is open, before it is answered (what a user
+    // might do to the windows behind it).
+    std::function<void()> meanwhile;
 
     static DialogAnswer Press(int button) {
         DialogAnswer a;
@@ -72,6 +76,11 @@ struct DialogAnswer {
     static DialogAnswer CloseBox() {
         DialogAnswer a;
         a.action = kCloseBox;
+        return a;
+    }
+    DialogAnswer Meanwhile(const std::function<void()>& action) const {
+        DialogAnswer a = *this;
+        a.meanwhile = action;
         return a;
     }
     DialogAnswer StaysOpen() const {
