@@ -82,11 +82,10 @@ TItemStep PasteItem(HWND owner, const std::wstring& sourceText, bool move) {
     } else {
         TItemStep confirmed = ConfirmFolderTarget(owner, name, target, move);
         if (confirmed != kGoOn) return confirmed;
-        CreateDirectoryW(target, nullptr);
         if (move) {
-            MoveFolderContents(source, target);
-            done = RemoveDirectoryW(source) != 0;
+            done = MoveFolderInto(source, target);
         } else {
+            CreateDirectoryW(target, nullptr);
             done = CopyFolderContents(source, target, 1) != 0;
         }
     }

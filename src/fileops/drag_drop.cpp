@@ -53,8 +53,7 @@ TItemStep MoveDroppedItem(HWND owner, const wchar_t* targetFolder, const std::ws
     }
     bool done = false;
     if (IsFolderPath(target)) {
-        MoveFolderContents(source, target);
-        done = RemoveDirectoryW(source) != 0;
+        done = MoveFolderInto(source, target);
     } else {
         done = MoveFileWhole(source, target);
     }

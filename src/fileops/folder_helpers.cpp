@@ -241,6 +241,14 @@ int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwri
     });
 }
 
+bool MoveFolderInto(const wchar_t* source, const wchar_t* target) {
+    CreateDirectoryW(target, nullptr);
+    // Without its target even an empty source would count as moved once removed.
+    if (PathIsDirectoryW(target) != FILE_ATTRIBUTE_DIRECTORY) return false;
+    MoveFolderContents(source, target);
+    return RemoveDirectoryW(source) != FALSE;
+}
+
 void DeleteFolderContents(const wchar_t* folder, int recycle) {
     ForEachFolderEntry(folder, [folder, recycle](const WIN32_FIND_DATAW& found) {
         wchar_t path[kPathChars];

@@ -56,6 +56,11 @@ bool MoveFileWhole(const wchar_t* source, const wchar_t* target);
 int MoveFolderContents(const wchar_t* source, const wchar_t* target);
 int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwrite);
 
+// Moves a folder by merging its contents into `target`, made (one level)
+// when missing. Done only when the target is a folder and the emptied source
+// could be removed; else what moved stays moved and the source keeps the rest.
+bool MoveFolderInto(const wchar_t* source, const wchar_t* target);
+
 // Empties a folder recursively: files go to the recycle bin when `recycle`
 // is 1, else they are deleted for good; emptied sub-folders are removed.
 // Read-only and system sub-folders are left alone; the folder itself stays.

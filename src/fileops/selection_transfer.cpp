@@ -153,9 +153,7 @@ TItemStep MoveItem(HWND owner, const wchar_t* name, const wchar_t* source, const
             if (answer != IDYES) return kNextItem;
         }
         // A folder moves by merging its contents, on one drive as between two.
-        CreateDirectoryW(target, nullptr);
-        MoveFolderContents(source, target);
-        moved = RemoveDirectoryW(source) != FALSE;
+        moved = MoveFolderInto(source, target);
     } else {
         moved = MoveFileWhole(source, target);
     }

@@ -229,6 +229,25 @@ TEST_F(SelectionTransfer, FolderIntoItsOwnSubfolderIsRefusedBeforeAnythingIsWrit
     ExpectNothingLost();
 }
 
+// A destination that could not be made: nothing counts as moved, an empty
+// folder (whose removal would succeed) included.
+TEST_F(SelectionTransfer, NothingMovesToAFolderThatCouldNotBeMade) {
+    ASSERT_TRUE(MakeFolder(current + L"\\empty"));
+    ASSERT_TRUE(MakeFolder(current + L"\\full"));
+    ledger.Write(current + L"\\full\\inside.txt");
+    ledger.Write(current + L"\\a.txt");
+    Open();
+    Select({L"empty", L"full", L"a.txt"});
+    std::vector<DialogRecord> shown = Press('M', {Typed(L"nothere\\deeper"), Yes(), Ok(), Ok(), Ok()});
+    EXPECT_EQ(Messages(shown), Shown({{kCreateQuestion, 0},
+                                         {MoveFailed(L"empty"), MB_ICONERROR},
+                                         {MoveFailed(L"full"), MB_ICONERROR},
+                                         {MoveFailed(L"a.txt"), MB_ICONERROR}}));
+    EXPECT_EQ(FolderEntries(current), Names({L"a.txt", L"empty", L"full"}));
+    EXPECT_EQ(ListViewNames(listView), Names({L"empty", L"full", L"a.txt"}));
+    ExpectNothingLost();
+}
+
 TEST_F(SelectionTransfer, DriveSlotsAndOtherDrives) {
     ledger.Write(current + L"\\a.txt");
     Open();
