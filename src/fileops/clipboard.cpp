@@ -67,6 +67,10 @@ TItemStep PasteItem(HWND owner, const std::wstring& sourceText, bool move) {
     if (checked != kGoOn) return checked;
     const wchar_t* source = sourceText.c_str();
     bool folder = IsFolderPath(source);
+    if (!move && IsLinkPath(source)) {
+        ShowTransferFailed(owner, name, move);
+        return kNextItem;
+    }
     if (PathFileExistsW(target) && !IsFolderPath(target)) {
         int answer = AskOverwrite(owner, name);
         if (answer == IDCANCEL) return kEndRun;
@@ -86,7 +90,8 @@ TItemStep PasteItem(HWND owner, const std::wstring& sourceText, bool move) {
             done = MoveFolderInto(source, target);
         } else {
             CreateDirectoryW(target, nullptr);
-            done = CopyFolderContents(source, target, 1) != 0;
+            int missed = 0;
+            done = CopyFolderContents(source, target, 1, &missed) != 0 && missed == 0;
         }
     }
     if (!done) ShowTransferFailed(owner, name, move);

@@ -10,6 +10,22 @@ namespace {
 constexpr int kPathChars = MAX_PATH;
 
 bool IsDirectory(const WIN32_FIND_DATAW& found) { return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+bool IsLink(const WIN32_FIND_DATAW& found) { return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+// Whether the link itself can be acted on: opened as a reparse point, the
+// handle must still show one. Wine opens the target instead, and a move or
+// delete by any call would then reach what the link points to.
+bool LinkItselfReachable(const wchar_t* link) {
+    HANDLE handle = CreateFileW(link, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    FILE_ATTRIBUTE_TAG_INFO tag = {};
+    bool reachable = GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof(tag)) &&
+                     (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    CloseHandle(handle);
+    return reachable;
+}
 
 // Source and target paths of one entry; false when either does not fit, and
 // the entry is then left where it is.
@@ -165,7 +181,33 @@ bool IsSameFileOrFolder(const wchar_t* a, const wchar_t* b) {
     return FileIdentity(a, &first) && FileIdentity(b, &second) && SameIdentity(first, second);
 }
 
+bool IsLinkPath(const wchar_t* path) {
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool MoveLinkItself(const wchar_t* link, const wchar_t* target) {
+    // MoveFileExW moves a junction or symbolic link itself, without copying.
+    return LinkItselfReachable(link) && MoveFileExW(link, target, 0);
+}
+
+bool RemoveLinkItself(const wchar_t* link) {
+    if (!LinkItselfReachable(link)) return false;
+    // RemoveDirectoryW removes a folder link even when its target holds files.
+    DWORD attributes = GetFileAttributesW(link);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return RemoveDirectoryW(link) != FALSE;
+    }
+    return DeleteFileW(link) != FALSE;
+}
+
+bool MovePathItself(const wchar_t* source, const wchar_t* target) {
+    if (IsLinkPath(source)) return MoveLinkItself(source, target);
+    return MoveFileW(source, target) != FALSE;
+}
+
 bool MoveFileWhole(const wchar_t* source, const wchar_t* target) {
+    if (IsLinkPath(source)) return MoveLinkItself(source, target);
     if (MoveFileExW(source, target, 0)) return true;
     if (GetLastError() != ERROR_NOT_SAME_DEVICE || PathFileExistsW(target)) return false;
     if (!CopyFileW(source, target, TRUE)) {
@@ -193,55 +235,76 @@ namespace {
 // system folders and entries whose paths do not fit, makes the target of a
 // folder entry before `visit` sees it (and leaves the entry alone when that
 // target is no folder).
-using TEntryVisit = std::function<void(const wchar_t* sourcePath, const wchar_t* targetPath, bool folder)>;
+enum TEntryKind { kFileEntry, kFolderEntry, kLinkEntry };
+// `visit` returns whether the entry arrived; those that did not (and those
+// whose paths do not fit or whose folder could not be made) are counted
+// into `missed` when it is given.
+using TEntryVisit = std::function<bool(const wchar_t* sourcePath, const wchar_t* targetPath, TEntryKind kind)>;
 
-int TransferContents(const wchar_t* source, const wchar_t* target, const TEntryVisit& visit) {
-    if (PathIsSameOrInside(target, source)) return 0;
+int TransferContents(const wchar_t* source, const wchar_t* target, int* missed, const TEntryVisit& visit) {
+    if (IsLinkPath(source) || PathIsSameOrInside(target, source)) return 0;
+    int notArrived = 0;
     bool listed = ForEachFolderEntry(source, [&](const WIN32_FIND_DATAW& found) {
         wchar_t sourcePath[kPathChars];
         wchar_t targetPath[kPathChars];
-        if (!EntryPaths(source, target, found.cFileName, sourcePath, targetPath)) return;
+        if (!EntryPaths(source, target, found.cFileName, sourcePath, targetPath)) {
+            ++notArrived;
+            return;
+        }
+        // A link is one entry whatever it points to: its target's files are
+        // not the source's to move, and a link to a parent would copy forever.
+        if (IsLink(found)) {
+            if (!visit(sourcePath, targetPath, kLinkEntry)) ++notArrived;
+            return;
+        }
         bool folder = IsDirectory(found);
         if (folder) {
             if (PathIsSystemFolderW(sourcePath, 0)) return;
             CreateDirectoryPath(targetPath);
-            if (!PathIsDirectoryW(targetPath)) return;
+            if (!PathIsDirectoryW(targetPath)) {
+                ++notArrived;
+                return;
+            }
         }
-        visit(sourcePath, targetPath, folder);
+        if (!visit(sourcePath, targetPath, folder ? kFolderEntry : kFileEntry)) ++notArrived;
     });
+    if (missed) *missed += notArrived;
     return listed ? 1 : 0;
 }
 
 }  // namespace
 
 int MoveFolderContents(const wchar_t* source, const wchar_t* target) {
-    return TransferContents(source, target, [](const wchar_t* sourcePath, const wchar_t* targetPath, bool folder) {
-        if (folder) {
+    return TransferContents(source, target, nullptr,
+                            [](const wchar_t* sourcePath, const wchar_t* targetPath, TEntryKind kind) {
+        if (kind == kLinkEntry) return MoveLinkItself(sourcePath, targetPath);
+        if (kind == kFolderEntry) {
             MoveFolderContents(sourcePath, targetPath);
             // A subfolder that still holds something stays with it.
-            RemoveDirectoryW(sourcePath);
-        } else if (!MoveFileWhole(sourcePath, targetPath) && PathFileExistsW(targetPath) &&
-                   ClearFileTarget(targetPath)) {
-            // Trying first spares a look-up of every new name, which Wine
-            // makes by reading the whole target folder.
-            MoveFileWhole(sourcePath, targetPath);
+            return RemoveDirectoryW(sourcePath) != FALSE;
         }
+        if (MoveFileWhole(sourcePath, targetPath)) return true;
+        // Trying first spares a look-up of every new name, which Wine makes
+        // by reading the whole target folder.
+        return PathFileExistsW(targetPath) && ClearFileTarget(targetPath) && MoveFileWhole(sourcePath, targetPath);
     });
 }
 
-int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwrite) {
-    return TransferContents(source, target, [overwrite](const wchar_t* sourcePath, const wchar_t* targetPath,
-                                                        bool folder) {
-        if (folder) {
-            CopyFolderContents(sourcePath, targetPath, overwrite);
-        } else if (!CopyFileW(sourcePath, targetPath, TRUE) && overwrite == 1 && PathFileExistsW(targetPath) &&
-                   ClearFileTarget(targetPath)) {
-            CopyFileW(sourcePath, targetPath, TRUE);
-        }
+int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwrite, int* missed) {
+    return TransferContents(source, target, missed, [overwrite, missed](const wchar_t* sourcePath,
+                                                                        const wchar_t* targetPath, TEntryKind kind) {
+        if (kind == kLinkEntry) return false;
+        if (kind == kFolderEntry) return CopyFolderContents(sourcePath, targetPath, overwrite, missed) != 0;
+        if (CopyFileW(sourcePath, targetPath, TRUE)) return true;
+        // A file kept by the overwrite flag was not to arrive.
+        if (!PathFileExistsW(targetPath)) return false;
+        if (overwrite != 1) return true;
+        return ClearFileTarget(targetPath) && CopyFileW(sourcePath, targetPath, TRUE);
     });
 }
 
 bool MoveFolderInto(const wchar_t* source, const wchar_t* target) {
+    if (IsLinkPath(source)) return MoveLinkItself(source, target);
     CreateDirectoryW(target, nullptr);
     // Without its target even an empty source would count as moved once removed.
     if (PathIsDirectoryW(target) != FILE_ATTRIBUTE_DIRECTORY) return false;
@@ -255,7 +318,9 @@ void DeleteFolderContents(const wchar_t* folder, int recycle) {
         // An entry whose path does not fit is left alone rather than cut.
         if (!PathCombineW(path, folder, found.cFileName)) return;
         if (PathIsSystemFolderW(path, 0)) return;
-        if (IsDirectory(found)) {
+        if (IsLink(found)) {
+            RemoveLinkItself(path);
+        } else if (IsDirectory(found)) {
             DeleteFolderContents(path, recycle);
             RemoveDirectoryW(path);
         } else if (recycle != 1) {

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <string>
 
+#include "fileops/folder_helpers.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/folder_listing.h"
@@ -50,7 +51,7 @@ bool RenameToTypedName(HWND dialog) {
         !PathCombineW(to, renameFolder, inputText)) {
         return false;
     }
-    if (!MoveFileW(from, to)) return false;
+    if (!MovePathItself(from, to)) return false;
     RenameCacheFiles(renameFolder, renameOldName, inputText);
     return true;
 }

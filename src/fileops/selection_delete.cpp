@@ -42,7 +42,7 @@ bool FreeTrashName(const wchar_t* trash, const wchar_t* name, wchar_t target[kPa
 bool MoveIntoTrash(const wchar_t* source, const wchar_t* target) {
     // A folder cannot go into itself (the trash folder trashed from the root).
     if (PathIsSameOrInside(target, source)) return false;
-    if (PathIsDirectoryW(source)) return MoveFileW(source, target) != FALSE;
+    if (PathIsDirectoryW(source)) return MovePathItself(source, target);
     return MoveFileWhole(source, target);
 }
 
@@ -59,14 +59,16 @@ void DeleteSelection(HWND owner, int recycle, const TSelection& items) {
                                            : L"ファイルを完全に削除します。\nよろしいですか？";
     if (MessageBoxW(owner, question, L"Zuv", MB_ICONWARNING | MB_OKCANCEL) != IDOK) return;
     ForEachItem(items, [owner, recycle](const wchar_t* name, const wchar_t* path) {
-        if (path && PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY) {
+        // A link goes itself; what it points to is not the user's to delete here.
+        bool link = path && IsLinkPath(path);
+        if (!link && path && PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY) {
             // Folders are emptied into the recycle bin in both modes; the
             // caller lists the folder again to show what is left.
             DeleteFolderContents(path, 1);
             RemoveDirectoryW(path);
             return kNextItem;
         }
-        if (path && DeletePath(path, recycle)) {
+        if (path && (link ? RemoveLinkItself(path) : DeletePath(path, recycle) != 0)) {
             DeleteCacheEntries(path);
             return kItemRemoved;
         }

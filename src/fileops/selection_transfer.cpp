@@ -117,6 +117,11 @@ TItemStep ClearExistingFile(HWND owner, TTransfer transfer, const wchar_t* name,
 }
 
 TItemStep CopyItem(HWND owner, TDestination from, const wchar_t* name, const wchar_t* source, const wchar_t* target) {
+    // A link is not entered: what it points to is not the item's to copy.
+    if (IsLinkPath(source)) {
+        ShowTransferFailed(owner, kCopy, name);
+        return kNextItem;
+    }
     TItemStep cleared = ClearExistingFile(owner, kCopy, name, target);
     if (cleared != kGoOn) return cleared;
     bool copied;
@@ -134,7 +139,8 @@ TItemStep CopyItem(HWND owner, TDestination from, const wchar_t* name, const wch
             }
         }
         CreateDirectoryW(target, nullptr);
-        copied = CopyFolderContents(source, target, overwrite) != 0;
+        int missed = 0;
+        copied = CopyFolderContents(source, target, overwrite, &missed) != 0 && missed == 0;
     } else {
         copied = CopyFileW(source, target, TRUE) != FALSE;
     }

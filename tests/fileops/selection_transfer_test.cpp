@@ -248,6 +248,36 @@ TEST_F(SelectionTransfer, NothingMovesToAFolderThatCouldNotBeMade) {
     ExpectNothingLost();
 }
 
+// A folder holding a link to another folder (under Wine a Unix symbolic
+// link): the copy leaves the link out and says so, the move leaves what the
+// link points to where it is.
+TEST_F(SelectionTransfer, LinksInsideAFolderAreNotFollowed) {
+    std::wstring outside = root / L"outside";
+    ASSERT_TRUE(MakeFolder(outside));
+    ledger.Write(outside + L"\\kept.txt");
+    ASSERT_TRUE(MakeFolder(current + L"\\album"));
+    ledger.Write(current + L"\\album\\photo.jpg");
+    if (!MakeFolderLink(current + L"\\album\\link", outside)) GTEST_SKIP() << "no Unix symbolic link can be made here";
+    ASSERT_TRUE(MakeFolderLink(current + L"\\shortcut", outside));
+    Open();
+    Select({L"album", L"shortcut"});
+    std::vector<DialogRecord> shown = Press('C', {Typed(L"..\\dest"), Ok(), Ok()});
+    EXPECT_EQ(Messages(shown), Shown({{CopyFailed(L"album"), MB_ICONERROR}, {CopyFailed(L"shortcut"), MB_ICONERROR}}));
+    EXPECT_EQ(FolderEntries(dest + L"\\album"), Names({L"photo.jpg"}));
+    EXPECT_EQ(FolderEntries(dest), Names({L"album"}));
+    RemoveTree(dest + L"\\album");
+
+    // Wine moves no link itself: the link stays, and its folder with it.
+    Select({L"album", L"shortcut"});
+    shown = Press('M', {Typed(L"..\\dest"), Ok(), Ok()});
+    EXPECT_EQ(Messages(shown), Shown({{MoveFailed(L"album"), MB_ICONERROR}, {MoveFailed(L"shortcut"), MB_ICONERROR}}));
+    EXPECT_EQ(FolderEntries(current + L"\\album"), Names({L"link"}));
+    EXPECT_EQ(FolderEntries(dest + L"\\album"), Names({L"photo.jpg"}));
+    EXPECT_EQ(FolderEntries(outside), Names({L"kept.txt"}));
+    EXPECT_EQ(FolderEntries(current), Names({L"album", L"shortcut"}));
+    ExpectNothingLost();
+}
+
 TEST_F(SelectionTransfer, DriveSlotsAndOtherDrives) {
     ledger.Write(current + L"\\a.txt");
     Open();
