@@ -5,9 +5,9 @@
 #include <shlwapi.h>
 #include <strsafe.h>
 
-namespace {
+#include "shell/main_state.h"
 
-constexpr int kPathChars = MAX_PATH;
+namespace {
 
 bool IsDirectory(const WIN32_FIND_DATAW& found) { return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 bool IsLink(const WIN32_FIND_DATAW& found) { return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
@@ -127,18 +127,26 @@ void CreateDirectoryPath(const wchar_t* path) {
     }
 }
 
-bool ShellDeletePath(const wchar_t* path, bool toRecycleBin) {
+TShellDelete ShellDeleteItem(const wchar_t* path, bool toRecycleBin) {
     // SHFileOperationW takes a list ended by two zeros.
     wchar_t list[kPathChars + 1] = {};
-    if (FAILED(StringCchCopyW(list, kPathChars, path))) return false;
+    if (FAILED(StringCchCopyW(list, kPathChars, path))) return kShellFailed;
     SHFILEOPSTRUCTW operation = {};
+    // The shell's question keeps the main window from being used meanwhile.
+    operation.hwnd = mainWindow;
     operation.wFunc = FO_DELETE;
     operation.pFrom = list;
     operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
     // Where the recycle bin cannot take a file, the shell would otherwise
     // delete it for good and report success; with the warning it asks first.
     if (toRecycleBin) operation.fFlags |= FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
-    return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+    int result = SHFileOperationW(&operation);
+    if (operation.fAnyOperationsAborted || result == ERROR_CANCELLED) return kShellRefused;
+    return result == 0 ? kShellDeleted : kShellFailed;
+}
+
+bool ShellDeletePath(const wchar_t* path, bool toRecycleBin) {
+    return ShellDeleteItem(path, toRecycleBin) == kShellDeleted;
 }
 
 bool RecyclePath(const wchar_t* path) { return ShellDeletePath(path, true); }
@@ -312,8 +320,11 @@ bool MoveFolderInto(const wchar_t* source, const wchar_t* target) {
     return RemoveDirectoryW(source) != FALSE;
 }
 
-void DeleteFolderContents(const wchar_t* folder, int recycle) {
-    ForEachFolderEntry(folder, [folder, recycle](const WIN32_FIND_DATAW& found) {
+bool DeleteFolderContents(const wchar_t* folder, int recycle) {
+    bool refused = false;
+    ForEachFolderEntry(folder, [folder, recycle, &refused](const WIN32_FIND_DATAW& found) {
+        // One No of the user's ends the walk, not one file.
+        if (refused) return;
         wchar_t path[kPathChars];
         // An entry whose path does not fit is left alone rather than cut.
         if (!PathCombineW(path, folder, found.cFileName)) return;
@@ -321,12 +332,13 @@ void DeleteFolderContents(const wchar_t* folder, int recycle) {
         if (IsLink(found)) {
             RemoveLinkItself(path);
         } else if (IsDirectory(found)) {
-            DeleteFolderContents(path, recycle);
-            RemoveDirectoryW(path);
+            refused = !DeleteFolderContents(path, recycle);
+            if (!refused) RemoveDirectoryW(path);
         } else if (recycle != 1) {
             DeleteFileW(path);
         } else if (PathFileExistsW(path)) {
-            RecyclePath(path);
+            refused = ShellDeleteItem(path, true) == kShellRefused;
         }
     });
+    return !refused;
 }

@@ -23,7 +23,11 @@ bool ForEachFolderEntry(const wchar_t* folder, const std::function<void(const WI
 void CreateDirectoryPath(const wchar_t* path);
 
 // Deletes one file or folder through the shell, to the recycle bin or for
-// good; true when the shell reports success.
+// good. Where the recycle bin cannot take it, the shell asks (owned by the
+// main window) before deleting it for good; kShellRefused is the user's No.
+enum TShellDelete { kShellDeleted, kShellFailed, kShellRefused };
+TShellDelete ShellDeleteItem(const wchar_t* path, bool toRecycleBin);
+// The same; true when the shell reports success.
 bool ShellDeletePath(const wchar_t* path, bool toRecycleBin);
 // Sends one file or folder to the recycle bin; true when the shell did so.
 bool RecyclePath(const wchar_t* path);
@@ -81,4 +85,6 @@ bool MoveFolderInto(const wchar_t* source, const wchar_t* target);
 // is 1, else they are deleted for good; emptied sub-folders are removed, and
 // links are removed themselves (where the platform can), never entered.
 // Read-only and system sub-folders are left alone; the folder itself stays.
-void DeleteFolderContents(const wchar_t* folder, int recycle);
+// False when the user refused the shell's question to delete a file for
+// good: the walk ends there and the rest stays.
+bool DeleteFolderContents(const wchar_t* folder, int recycle);

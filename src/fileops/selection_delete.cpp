@@ -48,9 +48,17 @@ bool MoveIntoTrash(const wchar_t* source, const wchar_t* target) {
 
 }  // namespace
 
+namespace {
+
+TShellDelete DeleteItemPath(const wchar_t* path, int recycle) {
+    if (!PathFileExistsW(path)) return kShellDeleted;
+    return ShellDeleteItem(path, recycle == 1);
+}
+
+}  // namespace
+
 int DeletePath(const wchar_t* path, int recycle) {
-    if (!PathFileExistsW(path)) return 1;
-    return ShellDeletePath(path, recycle == 1) ? 1 : 0;
+    return DeleteItemPath(path, recycle) == kShellDeleted ? 1 : 0;
 }
 
 void DeleteSelection(HWND owner, int recycle, const TSelection& items) {
@@ -64,14 +72,19 @@ void DeleteSelection(HWND owner, int recycle, const TSelection& items) {
         if (!link && path && PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY) {
             // Folders are emptied into the recycle bin in both modes; the
             // caller lists the folder again to show what is left.
-            DeleteFolderContents(path, 1);
-            RemoveDirectoryW(path);
+            // After a No to the shell's question the rest of the folder stays.
+            if (DeleteFolderContents(path, 1)) RemoveDirectoryW(path);
             return kNextItem;
         }
-        if (path && (link ? RemoveLinkItself(path) : DeletePath(path, recycle) != 0)) {
+        TShellDelete result = !path ? kShellFailed
+                              : link ? (RemoveLinkItself(path) ? kShellDeleted : kShellFailed)
+                                     : DeleteItemPath(path, recycle);
+        if (result == kShellDeleted) {
             DeleteCacheEntries(path);
             return kItemRemoved;
         }
+        // The user kept this item; the others are still to be deleted.
+        if (result == kShellRefused) return kNextItem;
         std::wstring text = std::wstring(name) + L" の削除に失敗しました。\n処理を続けますか？";
         return MessageBoxW(owner, text.c_str(), L"Zuv", MB_ICONWARNING | MB_YESNO) == IDYES ? kNextItem : kEndRun;
     });

@@ -145,7 +145,8 @@ void SelectBrowserFolder(HWND dialog, const std::wstring& folder) {
 void DialogAnswerer::Handle(HWND dialog) {
     DialogRecord record;
     record.caption = WindowText(dialog);
-    if (HWND owner = GetWindow(dialog, GW_OWNER)) record.ownerTitle = WindowText(owner);
+    record.owner = GetWindow(dialog, GW_OWNER);
+    if (record.owner) record.ownerTitle = WindowText(record.owner);
     GetWindowRect(dialog, &record.windowRect);
     HWND focused = GetFocus();
     if (focused && IsChild(dialog, focused)) record.focusedId = GetDlgCtrlID(focused);

@@ -27,6 +27,7 @@ struct DialogControl {
 struct DialogRecord {
     std::wstring caption;
     std::wstring ownerTitle;  // the owner window's text while the dialog showed
+    HWND owner = nullptr;
     std::wstring message;  // the first non-empty static text (a message box's text)
     // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION or 0.
     UINT icon = 0;
