@@ -41,13 +41,19 @@ void RenameCacheFiles(const wchar_t* folder, const wchar_t* oldName, const wchar
     }
 }
 
+// A typed name names an entry of the folder itself: a folder part or a drive
+// would put the item (and its cache icons, as visible files) elsewhere.
+bool IsEntryName(const wchar_t* name) {
+    return !wcspbrk(name, L"\\/:") && wcscmp(name, L".") != 0 && wcscmp(name, L"..") != 0;
+}
+
 // OK in the rename dialog: true when the item took the typed name. MoveFileW
 // never replaces an existing file, so an existing name fails here.
 bool RenameToTypedName(HWND dialog) {
     GetDlgItemTextW(dialog, IDC_FILE_NAME_EDIT, inputText, kPathChars);
     wchar_t from[kPathChars];
     wchar_t to[kPathChars];
-    if (!inputText[0] || !PathCombineW(from, renameFolder, renameOldName) ||
+    if (!inputText[0] || !IsEntryName(inputText) || !PathCombineW(from, renameFolder, renameOldName) ||
         !PathCombineW(to, renameFolder, inputText)) {
         return false;
     }
@@ -146,7 +152,12 @@ INT_PTR CALLBACK NewFileNameDialogProc(HWND dialog, UINT message, WPARAM wParam,
         CentreDialogOnMainWindow(dialog);
     } else if (message == WM_COMMAND && wParam == IDOK) {
         GetDlgItemTextW(dialog, IDC_FILE_NAME_EDIT, inputText, kPathChars);
-        SendMessageW(dialog, WM_CLOSE, 0, 0);
+        // An empty text is the answer "cancelled"; a name elsewhere is none.
+        if (inputText[0] && !IsEntryName(inputText)) {
+            MessageBeep(MB_ICONHAND);
+        } else {
+            SendMessageW(dialog, WM_CLOSE, 0, 0);
+        }
     }
     return FALSE;
 }

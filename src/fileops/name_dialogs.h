@@ -22,10 +22,12 @@ void RenameSelection(HWND owner, const TSelection& items);
 
 // Renames the item whose full path is in inputText: edit 1001 starts with its
 // name, stem selected. OK renames it and its cache files and closes; a name
-// that cannot be taken (it exists, is empty or is refused) beeps and keeps
-// the dialog open. Cancel leaves an empty inputText.
+// that cannot be taken (it exists, is empty, has a folder part or drive, or
+// is refused) beeps and keeps the dialog open. Cancel leaves an empty
+// inputText.
 INT_PTR CALLBACK RenameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The new text file's name: edit 1001 starts with inputText, its stem
-// selected; OK leaves the edited name in inputText, Cancel an empty text.
+// selected; OK leaves the edited name in inputText, Cancel an empty text. A
+// name with a folder part or drive (or "." or "..") beeps and stays open.
 INT_PTR CALLBACK NewFileNameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,18 @@ TEST_F(NewFileNameDialog, SelectsTheStemOfTheProposedName) {
         EXPECT_EQ(shown.end, c.end);
         EXPECT_EQ(shown.caption, L"ファイル名");
     }
+}
+
+TEST_F(NewFileNameDialog, ANameWithAFolderPartKeepsTheDialogOpen) {
+    lstrcpyW(inputText, L"photos.txt");
+    DialogAnswerer answerer;
+    const wchar_t* refused[] = {L"sub\\x.txt", L"sub/x.txt", L"..\\x.txt", L"C:x.txt", L"D:\\x.txt", L".", L".."};
+    for (const wchar_t* name : refused) answerer.Push(DialogAnswer::Type(IDC_FILE_NAME_EDIT, name).StaysOpen());
+    answerer.Push(DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"memo.txt"));
+    DialogBoxParamW(instance(), MAKEINTRESOURCEW(IDD_FILE_NAME), mainWindow, NewFileNameDialogProc, 0);
+    EXPECT_EQ(answerer.records().size(), std::size(refused) + 1);
+    EXPECT_EQ(answerer.pending(), 0u);
+    EXPECT_EQ(std::wstring(inputText), L"memo.txt");
 }
 
 TEST_F(NewFileNameDialog, AnswersInInputText) {
@@ -230,6 +243,31 @@ TEST_F(RenameRun, ANameThatCannotBeTakenKeepsTheDialogOpen) {
     EXPECT_EQ(FolderEntries(root.path()), std::vector<std::wstring>({L"b.txt", L"c.txt"}));
     EXPECT_EQ(ReadBytes(root / L"b.txt"), std::vector<unsigned char>({'b'}));
     EXPECT_EQ(ReadBytes(root / L"c.txt"), std::vector<unsigned char>({'a'}));
+}
+
+// The typed text is a name in the item's folder: a folder part, a drive or
+// the folder itself beeps and keeps the dialog open, as a taken name does.
+TEST_F(RenameRun, ANameWithAFolderPartIsRefused) {
+    TempFolder outer;
+    std::wstring folder = outer / L"browsed";
+    ASSERT_TRUE(MakeFolder(folder + L"\\sub"));
+    WriteText(folder + L"\\a.txt", "a");
+    std::wstring cache = folder + L"\\Zuv_CACHE";
+    WriteSolidIconFile(cache + L"\\a.txt.Zuv.icon.ico", 32, RGB(200, 30, 40));
+    WriteSolidIconFile(cache + L"\\a.txt.Zuv.list.ico", 16, RGB(20, 160, 40));
+    ASSERT_TRUE(harness.OpenListed(folder, {{L"SystemSetting", L"hideCache", L"ON"}}));
+    ListViewFocusOnly(listView, ListViewIndexOf(listView, L"a.txt"));
+    std::vector<DialogAnswer> answers;
+    for (const wchar_t* name : {L"sub\\x.txt", L"sub/x.txt", L"..\\x.txt", L"C:x.txt", L"Z:\\x.txt", L".", L".."}) {
+        answers.push_back(DialogAnswer::Type(IDC_FILE_NAME_EDIT, name).StaysOpen());
+    }
+    answers.push_back(DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"b.txt"));
+    std::vector<DialogRecord> shown = Rename(answers);
+    EXPECT_EQ(shown.size(), answers.size());
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::wstring>({L"Zuv_CACHE", L"b.txt", L"sub"}));
+    EXPECT_TRUE(FolderEntries(folder + L"\\sub").empty());
+    EXPECT_EQ(FolderEntries(outer.path()), std::vector<std::wstring>({L"browsed"}));
+    EXPECT_EQ(FolderEntries(cache), std::vector<std::wstring>({L"b.txt.Zuv.icon.ico", L"b.txt.Zuv.list.ico"}));
 }
 
 TEST_F(RenameRun, CacheFilesFollowTheNewName) {

@@ -187,8 +187,8 @@ TEST_F(KeyCommands, NewTextFileProposesANameAndReportsItsFailures) {
     EXPECT_EQ(ListViewIndexOf(listView, L"late.txt"), -1);
     EXPECT_EQ(workerParams.generation, 3);
 
-    // The file cannot be made.
-    shown = Answer('E', DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"missing\\x.txt"));
+    // The file cannot be made: a character the file system refuses.
+    shown = Answer('E', DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"bad|name.txt"));
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].message, L"ファイルの生成に失敗しました。");
     EXPECT_EQ(shown[1].icon, static_cast<UINT>(MB_ICONWARNING));
