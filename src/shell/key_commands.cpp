@@ -52,6 +52,11 @@ bool FocusMatches(TKeyFocus focus) {
     return true;
 }
 
+// Started on something that is not a folder, the window shows none: a name
+// joined to the empty folder would be made or moved relative to the
+// process's current folder or a drive's root.
+bool HaveCurrentFolder() { return currentDir[0] != 0; }
+
 void RelistAndReselect(const std::wstring& name, int index) {
     ListFolder(listView, currentDir, hideCache);
     ReselectByName(name, index);
@@ -114,6 +119,7 @@ void DeleteKey(UINT) {
 }
 
 void NewFolderCommand(UINT) {
+    if (!HaveCurrentFolder()) return;
     RunInputDialog();
     if (!inputText[0]) return;
     StopWorkerForChange();
@@ -128,6 +134,7 @@ void NewFolderCommand(UINT) {
 }
 
 void NewTextFileCommand(UINT) {
+    if (!HaveCurrentFolder()) return;
     StopWorkerForChange();
     std::wstring name;
     int index = FocusedListItem(&name);
@@ -183,6 +190,7 @@ void ClipboardCutKey(UINT) {
 }
 
 void PasteKey(UINT) {
+    if (!HaveCurrentFolder()) return;
     StopWorkerForChange();
     std::wstring name;
     int index = FocusedListItem(&name);
@@ -292,6 +300,10 @@ LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnDropFiles(HWND window, WPARAM wParam) {
     HDROP drop = reinterpret_cast<HDROP>(wParam);
+    if (!HaveCurrentFolder()) {
+        DragFinish(drop);
+        return 0;
+    }
     StopWorkerForChange();
     std::wstring name;
     int index = FocusedListItem(&name);

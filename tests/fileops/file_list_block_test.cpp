@@ -10,6 +10,7 @@
 
 #include "fileops/file_list_block.h"
 #include "shell/main_state.h"
+#include "support/file_list_blocks.h"
 #include "support/file_operation_fixture.h"
 #include "support/guarded_bytes.h"
 
@@ -75,13 +76,7 @@ TEST_F(FileListPaste, AListThatDoesNotEndPastesNothing) {
         block.push_back(static_cast<unsigned char>(c & 0xFF));
         block.push_back(static_cast<unsigned char>(c >> 8));
     }
-    ASSERT_TRUE(OpenClipboard(mainWindow));
-    EmptyClipboard();
-    HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, block.size());
-    memcpy(GlobalLock(data), block.data(), block.size());
-    GlobalUnlock(data);
-    SetClipboardData(CF_HDROP, data);
-    CloseClipboard();
+    ASSERT_TRUE(PutFileListOnClipboard(mainWindow, block));
     EXPECT_TRUE(Press('V', {}, false, true).empty());
     EXPECT_TRUE(FolderEntries(dest).empty());
     EXPECT_EQ(FolderEntries(current), Names({L"a.txt"}));

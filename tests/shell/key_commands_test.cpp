@@ -3,6 +3,7 @@
 // text file commands, the view toggle, the cache keys and the closing keys.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -10,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "fileops/file_list_block.h"
 #include "resources/resource.h"
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
+#include "support/file_list_blocks.h"
 #include "support/file_operation_fixture.h"
 #include "support/list_view_items.h"
 #include "support/main_window_harness.h"
@@ -251,6 +254,56 @@ TEST_F(KeyCommands, CacheKeysSaveAndMakeTheFolderPicture) {
         EXPECT_EQ(FileExists(picture), c.makes);
         EXPECT_TRUE(IsWindow(harness.window()));
     }
+}
+
+// Started on something that is not a folder, the window has no current
+// folder: the commands that make or bring items do nothing, rather than
+// work in the process's current folder or a drive's root.
+TEST_F(KeyCommands, WithoutACurrentFolderNothingIsMadeOrBrought) {
+    std::wstring work = root / L"work";
+    std::wstring elsewhere = root / L"elsewhere";
+    ASSERT_TRUE(MakeFolder(work));
+    ASSERT_TRUE(MakeFolder(elsewhere));
+    FileLedger ledger;
+    std::wstring one = elsewhere + L"\\zuv_no_folder_one.txt";
+    std::wstring two = elsewhere + L"\\zuv_no_folder_two.txt";
+    ledger.Write(one);
+    ledger.Write(two);
+    WriteTestSettings({});
+    ASSERT_TRUE(harness.OpenInFolder(root / L"missing"));
+    harness.WaitForWorker();
+    ASSERT_EQ(currentDir[0], L'\0');
+    ASSERT_TRUE(SetCurrentDirectoryW(work.c_str()));
+    wchar_t driveRoot[MAX_PATH] = L"";
+    lstrcpynW(driveRoot, work.c_str(), MAX_PATH);
+    PathStripToRootW(driveRoot);
+
+    for (UINT key : {'K', 'E'}) {
+        SCOPED_TRACE(static_cast<char>(key));
+        DialogAnswerer answerer;
+        answerer.Push(DialogAnswer::Type(key == 'K' ? IDC_INPUT_EDIT : IDC_FILE_NAME_EDIT, L"made"));
+        Press(key);
+        EXPECT_TRUE(answerer.records().empty()) << "no dialog";
+    }
+    ASSERT_TRUE(PutFileListOnClipboard(mainWindow, MakeFileListBlock({one})));
+    {
+        DialogAnswerer answerer;
+        Press('V', false, true);
+        EXPECT_TRUE(answerer.records().empty());
+    }
+    HDROP drop = DropBlockOf(MakeFileListBlock({two}));
+    {
+        DialogAnswerer answerer;
+        SendMessageW(mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+        harness.WaitForWorker();
+        EXPECT_TRUE(answerer.records().empty());
+    }
+    EXPECT_EQ(GlobalSize(drop), 0u) << "the drop is finished all the same";
+    bool droppedOnRoot = FileExists(JoinPath(driveRoot, L"zuv_no_folder_two.txt"));
+    if (droppedOnRoot) MoveFileW(JoinPath(driveRoot, L"zuv_no_folder_two.txt").c_str(), two.c_str());
+    EXPECT_FALSE(droppedOnRoot) << "nothing moved to the drive's root";
+    EXPECT_TRUE(FolderEntries(work).empty());
+    EXPECT_EQ(ledger.Lost({elsewhere}), std::vector<std::wstring>());
 }
 
 TEST_F(KeyCommands, EscapeAndCtrlWCloseTheMainWindow) {
