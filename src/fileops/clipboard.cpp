@@ -13,6 +13,7 @@
 #include "fileops/transfer_checks.h"
 #include "shell/folder_listing.h"
 #include "shell/main_state.h"
+#include "thumbnails/cache_files.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ TItemStep PasteItem(HWND owner, const std::wstring& sourceText, bool move) {
             ShowTransferFailed(owner, name, move);
             return kNextItem;
         }
+        if (!folder) ForgetItemPicture(target);
     }
     bool done = false;
     if (!folder) {

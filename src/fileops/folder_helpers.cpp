@@ -6,6 +6,7 @@
 #include <strsafe.h>
 
 #include "shell/main_state.h"
+#include "thumbnails/cache_files.h"
 
 namespace {
 
@@ -39,7 +40,10 @@ bool EntryPaths(const wchar_t* source, const wchar_t* target, const wchar_t* nam
 bool ClearFileTarget(const wchar_t* targetPath) {
     if (!PathFileExistsW(targetPath)) return true;
     if (PathIsDirectoryW(targetPath)) return false;
-    return RecyclePath(targetPath);
+    if (!RecyclePath(targetPath)) return false;
+    // Its cache icons showed the file that went.
+    DeleteCacheEntries(targetPath);
+    return true;
 }
 
 bool SameCanonicalPath(const wchar_t* a, const wchar_t* b) {

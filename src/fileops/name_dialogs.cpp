@@ -29,8 +29,12 @@ void SelectStem(HWND edit, const wchar_t* name) {
 }
 
 // Both cache files of the item follow its new name; an item without them
-// loses nothing.
+// loses nothing. Icons under the new name belong to a file that has gone
+// (else the rename had failed) and would be shown for this one, unless only
+// the letter case changes and they are the item's own.
 void RenameCacheFiles(const wchar_t* folder, const wchar_t* oldName, const wchar_t* newName) {
+    wchar_t renamed[kPathChars];
+    if (lstrcmpiW(oldName, newName) != 0 && PathCombineW(renamed, folder, newName)) ForgetItemPicture(renamed);
     for (int iconViewMode : {1, 0}) {
         wchar_t from[kPathChars];
         wchar_t to[kPathChars];

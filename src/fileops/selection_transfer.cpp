@@ -113,6 +113,7 @@ TItemStep ClearExistingFile(HWND owner, TTransfer transfer, const wchar_t* name,
         ShowTransferFailed(owner, transfer, name);
         return kNextItem;
     }
+    ForgetItemPicture(target);
     return kGoOn;
 }
 

@@ -284,3 +284,33 @@ TEST_F(RenameRun, CacheFilesFollowTheNewName) {
     ASSERT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"y.txt"}));
     EXPECT_EQ(ImageListColour(imageListLarge, 0, 16, 16), RGB(200, 30, 40)) << "the old picture, not rendered again";
 }
+
+// A stale cache icon under the new name (its file was deleted by another
+// program) gives way to the item's own; a change of letter case alone keeps
+// the item's icons.
+TEST_F(RenameRun, TheItemsOwnIconsReplaceStaleOnesOfTheNewName) {
+    const COLORREF own = RGB(200, 30, 40);
+    const COLORREF stale = RGB(20, 40, 220);
+    WriteText(root / L"a.txt", "a");
+    std::wstring cache = root / L"Zuv_CACHE";
+    WriteSolidIconFile(cache + L"\\a.txt.Zuv.icon.ico", 32, own);
+    WriteSolidIconFile(cache + L"\\a.txt.Zuv.list.ico", 16, own);
+    WriteSolidIconFile(cache + L"\\b.txt.Zuv.icon.ico", 32, stale);
+    WriteSolidIconFile(cache + L"\\b.txt.Zuv.list.ico", 16, stale);
+    ASSERT_TRUE(harness.OpenListed(root.path(), {{L"SystemSetting", L"iconSize", L"32"},
+                                                 {L"SystemSetting", L"iconSizeSmall", L"16"},
+                                                 {L"SystemSetting", L"hideCache", L"ON"}}));
+    ListViewFocusOnly(listView, 0);
+    Rename({DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"b.txt")});
+    EXPECT_EQ(FolderEntries(cache), std::vector<std::wstring>({L"b.txt.Zuv.icon.ico", L"b.txt.Zuv.list.ico"}));
+    ASSERT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"b.txt"}));
+    EXPECT_EQ(ImageListColour(imageListLarge, 0, 16, 16), own);
+
+    ListViewFocusOnly(listView, 0);
+    Rename({DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"B.txt")});
+    // Wine keeps the old letter case of a name that differs in case only.
+    ASSERT_EQ(ListViewNames(listView).size(), 1u);
+    EXPECT_EQ(_wcsicmp(ListViewNames(listView)[0].c_str(), L"b.txt"), 0);
+    EXPECT_EQ(FolderEntries(cache).size(), 2u) << "the item's own icons, under either case";
+    EXPECT_EQ(ImageListColour(imageListLarge, 0, 16, 16), own);
+}

@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "shell/main_state.h"
 #include "support/file_operation_fixture.h"
+#include "support/test_pictures.h"
 #include "support/window_driver.h"
 #include "thumbnails/cache_files.h"
 #include "thumbnails/worker_params.h"
@@ -129,6 +130,32 @@ TEST_F(SelectionTransfer, CopyNameClashesAnsweredYesNoAndCancel) {
     shown = Press('C', {Typed(dest), Cancel()});
     EXPECT_EQ(Messages(shown), Shown({{Overwrite(L"b.txt"), MB_ICONWARNING}}));
     EXPECT_FALSE(FileExists(dest + L"\\c.txt"));
+    ExpectNothingLost();
+}
+
+// A file replaced at the destination loses its cache icons there, as does one
+// replaced inside a merged folder: they showed the old file.
+TEST_F(SelectionTransfer, AReplacedFileLosesItsCacheIcons) {
+    if (RecycleBinFolder().empty()) GTEST_SKIP() << "the test run names no recycle bin folder";
+    ledger.Write(current + L"\\a.txt");
+    ASSERT_TRUE(MakeFolder(current + L"\\album"));
+    ledger.Write(current + L"\\album\\b.txt");
+    ledger.Write(dest + L"\\a.txt");
+    ASSERT_TRUE(MakeFolder(dest + L"\\album"));
+    ledger.Write(dest + L"\\album\\b.txt");
+    for (const std::wstring& folder : {dest, dest + L"\\album"}) {
+        const wchar_t* name = folder == dest ? L"a.txt" : L"b.txt";
+        WriteSolidIconFile(folder + L"\\Zuv_CACHE\\" + name + L".Zuv.icon.ico", 32, RGB(200, 30, 40));
+        WriteSolidIconFile(folder + L"\\Zuv_CACHE\\" + name + L".Zuv.list.ico", 16, RGB(200, 30, 40));
+        WriteSolidIconFile(folder + L"\\Zuv_CACHE\\kept.txt.Zuv.icon.ico", 32, RGB(200, 30, 40));
+    }
+    Open();
+    Select({L"album", L"a.txt"});
+    std::vector<DialogRecord> shown = Press('C', {Typed(L"..\\dest"), Yes(), Yes()});
+    EXPECT_EQ(Messages(shown), Shown({{Overwrite(L"album"), MB_ICONWARNING}, {Overwrite(L"a.txt"), MB_ICONWARNING}}));
+    EXPECT_EQ(FolderEntries(dest + L"\\Zuv_CACHE"), Names({L"kept.txt.Zuv.icon.ico"}));
+    EXPECT_EQ(FolderEntries(dest + L"\\album\\Zuv_CACHE"), Names({L"kept.txt.Zuv.icon.ico"}));
+    EXPECT_EQ(ReadByteString(dest + L"\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
     ExpectNothingLost();
 }
 
