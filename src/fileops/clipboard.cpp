@@ -84,16 +84,14 @@ TItemStep PasteItem(HWND owner, const std::wstring& sourceText, bool move) {
     }
     bool done = false;
     if (!folder) {
-        done = move ? MoveFileWhole(source, target) : CopyFileW(source, target, TRUE) != 0;
+        done = move ? MoveFileWhole(source, target) : CopyFileWhole(source, target);
     } else {
         TItemStep confirmed = ConfirmFolderTarget(owner, name, target, move);
         if (confirmed != kGoOn) return confirmed;
         if (move) {
             done = MoveFolderInto(source, target);
         } else {
-            CreateDirectoryW(target, nullptr);
-            int missed = 0;
-            done = CopyFolderContents(source, target, 1, &missed) != 0 && missed == 0;
+            done = CopyFolderInto(source, target, 1);
         }
     }
     if (!done) ShowTransferFailed(owner, name, move);

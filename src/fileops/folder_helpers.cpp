@@ -218,16 +218,45 @@ bool MovePathItself(const wchar_t* source, const wchar_t* target) {
     return MoveFileW(source, target) != FALSE;
 }
 
+namespace {
+
+void RemovePartCopy(const wchar_t* target) {
+    SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(target);
+}
+
+bool FileSize(const wchar_t* path, ULONGLONG* size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) return false;
+    *size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+}  // namespace
+
+bool CopyFileWhole(const wchar_t* source, const wchar_t* target) {
+    if (!CopyFileW(source, target, TRUE)) {
+        DWORD error = GetLastError();
+        // Only a target that was there already is not the copy's own.
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) RemovePartCopy(target);
+        return false;
+    }
+    // Wine's CopyFileW takes a read error for the end of the file and reports
+    // success: a copy shorter than its source is a part copy.
+    ULONGLONG sourceSize = 0;
+    ULONGLONG targetSize = 0;
+    if (FileSize(source, &sourceSize) && FileSize(target, &targetSize) && sourceSize != targetSize) {
+        RemovePartCopy(target);
+        return false;
+    }
+    return true;
+}
+
 bool MoveFileWhole(const wchar_t* source, const wchar_t* target) {
     if (IsLinkPath(source)) return MoveLinkItself(source, target);
     if (MoveFileExW(source, target, 0)) return true;
     if (GetLastError() != ERROR_NOT_SAME_DEVICE || PathFileExistsW(target)) return false;
-    if (!CopyFileW(source, target, TRUE)) {
-        // The target did not exist before, so whatever is there is a part copy.
-        SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(target);
-        return false;
-    }
+    if (!CopyFileWhole(source, target)) return false;
     DWORD attributes = GetFileAttributesW(source);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetFileAttributesW(source, attributes & ~FILE_ATTRIBUTE_READONLY);
@@ -236,8 +265,7 @@ bool MoveFileWhole(const wchar_t* source, const wchar_t* target) {
     // The source cannot go: keep it and take the copy back, so the file is
     // in one place as before.
     if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(source, attributes);
-    SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(target);
+    RemovePartCopy(target);
     return false;
 }
 
@@ -307,11 +335,11 @@ int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwri
                                                                         const wchar_t* targetPath, TEntryKind kind) {
         if (kind == kLinkEntry) return false;
         if (kind == kFolderEntry) return CopyFolderContents(sourcePath, targetPath, overwrite, missed) != 0;
-        if (CopyFileW(sourcePath, targetPath, TRUE)) return true;
+        if (CopyFileWhole(sourcePath, targetPath)) return true;
         // A file kept by the overwrite flag was not to arrive.
         if (!PathFileExistsW(targetPath)) return false;
         if (overwrite != 1) return true;
-        return ClearFileTarget(targetPath) && CopyFileW(sourcePath, targetPath, TRUE);
+        return ClearFileTarget(targetPath) && CopyFileWhole(sourcePath, targetPath);
     });
 }
 
@@ -322,6 +350,19 @@ bool MoveFolderInto(const wchar_t* source, const wchar_t* target) {
     if (PathIsDirectoryW(target) != FILE_ATTRIBUTE_DIRECTORY) return false;
     MoveFolderContents(source, target);
     return RemoveDirectoryW(source) != FALSE;
+}
+
+bool CopyFolderInto(const wchar_t* source, const wchar_t* target, int overwrite) {
+    if (IsLinkPath(source)) return false;
+    bool existed = PathFileExistsW(target) != FALSE;
+    CreateDirectoryW(target, nullptr);
+    if (PathIsDirectoryW(target) != FILE_ATTRIBUTE_DIRECTORY) return false;
+    int missed = 0;
+    bool whole = CopyFolderContents(source, target, overwrite, &missed) != 0 && missed == 0;
+    // A part copy of a folder would pass for the whole one; what went in
+    // are copies, the source keeps every file.
+    if (!whole && !existed && DeleteFolderContents(target, 0)) RemoveDirectoryW(target);
+    return whole;
 }
 
 bool DeleteFolderContents(const wchar_t* folder, int recycle) {

@@ -57,6 +57,11 @@ bool RemoveLinkItself(const wchar_t* link);
 // MoveFileW for a file, or a folder on its own drive; a link moves itself.
 bool MovePathItself(const wchar_t* source, const wchar_t* target);
 
+// Copies one file to a target that does not exist (CopyFileW failing if it
+// does). A copy that failed, or came out shorter than its source, is removed:
+// no part copy stays under the real name.
+bool CopyFileWhole(const wchar_t* source, const wchar_t* target);
+
 // Moves one file, across drives too. A move between drives copies first and
 // removes the source only once the copy is complete, and a copy that failed
 // leaves no part-written target, so the bytes are always whole in one place.
@@ -75,6 +80,12 @@ int MoveFolderContents(const wchar_t* source, const wchar_t* target);
 // arrive: a file that could not be copied, a folder that could not be made,
 // a link left out.
 int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwrite, int* missed = nullptr);
+
+// Copies a folder into `target`, made (one level) when missing, merging with
+// what it holds. True only when every entry arrived (those the overwrite
+// flag keeps count as arrived; a link counts as not). A target made here
+// that did not receive everything is removed again.
+bool CopyFolderInto(const wchar_t* source, const wchar_t* target, int overwrite);
 
 // Moves a folder by merging its contents into `target`, made (one level)
 // when missing; a link to a folder moves itself. Done only when the target is a folder and the emptied source

@@ -139,11 +139,9 @@ TItemStep CopyItem(HWND owner, TDestination from, const wchar_t* name, const wch
                 overwrite = 0;
             }
         }
-        CreateDirectoryW(target, nullptr);
-        int missed = 0;
-        copied = CopyFolderContents(source, target, overwrite, &missed) != 0 && missed == 0;
+        copied = CopyFolderInto(source, target, overwrite);
     } else {
-        copied = CopyFileW(source, target, TRUE) != FALSE;
+        copied = CopyFileWhole(source, target);
     }
     if (!copied) ShowTransferFailed(owner, kCopy, name);
     return kNextItem;

@@ -319,3 +319,32 @@ TEST_F(FolderHelpers, LinksAreEntriesThatNoWalkEnters) {
     EXPECT_EQ(ReadByteString(outside + L"\\x.txt"), ledger.ContentsOf(outside + L"\\x.txt"));
     EXPECT_EQ(ReadByteString(outside + L"\\y.txt"), ledger.ContentsOf(outside + L"\\y.txt"));
 }
+
+// A folder copy that fails part way (a file held open by another program, a
+// subfolder that cannot be made) says so, and the folder it made for the copy
+// goes again; in a folder that was there what arrived stays.
+TEST_F(FolderHelpers, FolderCopiesThatFailPartWay) {
+    FillSource();
+    HANDLE held = CreateFileW((source + L"\\sub\\c.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::wstring made = root / L"made";
+    EXPECT_FALSE(CopyFolderInto(source.c_str(), made.c_str(), 0));
+    EXPECT_FALSE(FolderExists(made)) << "the folder made for the copy goes again";
+    EXPECT_FALSE(CopyFolderInto(source.c_str(), target.c_str(), 0));
+    CloseHandle(held);
+    EXPECT_EQ(FolderEntries(target), Names({L"a.txt", L"b.txt", L"sub"}));
+    EXPECT_EQ(FolderEntries(target + L"\\sub"), Names({L"deeper"}));
+
+    // A file where a subfolder goes: the subfolder cannot be made.
+    RemoveTree(target);
+    ASSERT_TRUE(MakeFolder(target));
+    WriteText(target + L"\\sub", "in the way");
+    int missed = 0;
+    EXPECT_EQ(CopyFolderContents(source.c_str(), target.c_str(), 0, &missed), 1);
+    EXPECT_EQ(missed, 1);
+    EXPECT_FALSE(CopyFolderInto(source.c_str(), target.c_str(), 0));
+    EXPECT_EQ(FolderEntries(target), Names({L"a.txt", L"b.txt", L"sub"}));
+    EXPECT_TRUE(CopyFolderInto((source + L"\\sub").c_str(), made.c_str(), 0));
+    EXPECT_EQ(FolderEntries(made), Names({L"c.txt", L"deeper"}));
+    ExpectNothingLost();
+}

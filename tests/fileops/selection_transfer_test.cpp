@@ -276,8 +276,8 @@ TEST_F(SelectionTransfer, NothingMovesToAFolderThatCouldNotBeMade) {
 }
 
 // A folder holding a link to another folder (under Wine a Unix symbolic
-// link): the copy leaves the link out and says so, the move leaves what the
-// link points to where it is.
+// link): the copy leaves the link out and says so (and keeps no part copy),
+// the move leaves what the link points to where it is.
 TEST_F(SelectionTransfer, LinksInsideAFolderAreNotFollowed) {
     std::wstring outside = root / L"outside";
     ASSERT_TRUE(MakeFolder(outside));
@@ -290,9 +290,7 @@ TEST_F(SelectionTransfer, LinksInsideAFolderAreNotFollowed) {
     Select({L"album", L"shortcut"});
     std::vector<DialogRecord> shown = Press('C', {Typed(L"..\\dest"), Ok(), Ok()});
     EXPECT_EQ(Messages(shown), Shown({{CopyFailed(L"album"), MB_ICONERROR}, {CopyFailed(L"shortcut"), MB_ICONERROR}}));
-    EXPECT_EQ(FolderEntries(dest + L"\\album"), Names({L"photo.jpg"}));
-    EXPECT_EQ(FolderEntries(dest), Names({L"album"}));
-    RemoveTree(dest + L"\\album");
+    EXPECT_EQ(FolderEntries(dest), Names()) << "the folder copy without its link is no whole copy";
 
     // Wine moves no link itself: the link stays, and its folder with it.
     Select({L"album", L"shortcut"});
@@ -302,6 +300,32 @@ TEST_F(SelectionTransfer, LinksInsideAFolderAreNotFollowed) {
     EXPECT_EQ(FolderEntries(dest + L"\\album"), Names({L"photo.jpg"}));
     EXPECT_EQ(FolderEntries(outside), Names({L"kept.txt"}));
     EXPECT_EQ(FolderEntries(current), Names({L"album", L"shortcut"}));
+    ExpectNothingLost();
+}
+
+// A folder copy that fails part way (a file inside is held open by another
+// program) is reported, and the folder it made for the copy goes again; a
+// merge into a folder that was there keeps what arrived.
+TEST_F(SelectionTransfer, FolderCopiesThatFailPartWayAreReported) {
+    ASSERT_TRUE(MakeFolder(current + L"\\album\\sub"));
+    ledger.Write(current + L"\\album\\one.jpg");
+    ledger.Write(current + L"\\album\\sub\\held.jpg");
+    ledger.Write(current + L"\\album\\sub\\two.jpg");
+    HANDLE held = CreateFileW((current + L"\\album\\sub\\held.jpg").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Open();
+    Select({L"album"});
+    std::vector<DialogRecord> shown = Press('C', {Typed(L"..\\dest"), Ok()});
+    EXPECT_EQ(Messages(shown), Shown({{CopyFailed(L"album"), MB_ICONERROR}}));
+    EXPECT_EQ(FolderEntries(dest), Names()) << "no part copy of the folder";
+
+    ASSERT_TRUE(MakeFolder(dest + L"\\album"));
+    shown = Press('C', {Typed(L"..\\dest"), Yes(), Ok()});
+    CloseHandle(held);
+    EXPECT_EQ(Messages(shown), Shown({{Overwrite(L"album"), MB_ICONWARNING}, {CopyFailed(L"album"), MB_ICONERROR}}));
+    EXPECT_EQ(FolderEntries(dest + L"\\album"), Names({L"one.jpg", L"sub"}));
+    EXPECT_EQ(FolderEntries(dest + L"\\album\\sub"), Names({L"two.jpg"}));
     ExpectNothingLost();
 }
 
