@@ -407,6 +407,17 @@ TEST_F(CommandsOnTheSelection, TypedCommandLettersActOnTheSelectedItems) {
     }
 }
 
+// An upper-case letter that is no command keeps its type-ahead.
+TEST_F(CommandsOnTheSelection, TypedLettersThatAreNoCommandFindItems) {
+    OpenFreshFolder();
+    HeldKeys shift;
+    shift.shift = true;
+    Select({L"a.txt"});
+    EXPECT_TRUE(Type('Z', {}, shift).empty());
+    EXPECT_EQ(ListViewFocusedItem(listView), ListViewIndexOf(listView, L"z.txt"));
+    EXPECT_EQ(FolderEntries(folder), Expected({}));
+}
+
 // A dialog of the command is open while the user changes the selection
 // behind it: the command acts on what was selected when it was given.
 TEST_F(CommandsOnTheSelection, CommandsTakeTheSelectionBeforeTheirFirstDialog) {
