@@ -88,8 +88,9 @@ int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwri
 bool CopyFolderInto(const wchar_t* source, const wchar_t* target, int overwrite);
 
 // Moves a folder by merging its contents into `target`, made (one level)
-// when missing; a link to a folder moves itself. Done only when the target is a folder and the emptied source
-// could be removed; else what moved stays moved and the source keeps the rest.
+// when missing; a link to a folder moves itself. Done only when the target
+// is a folder and the emptied source could be removed; else what moved stays
+// moved and the source keeps the rest.
 bool MoveFolderInto(const wchar_t* source, const wchar_t* target);
 
 // Empties a folder recursively: files go to the recycle bin when `recycle`

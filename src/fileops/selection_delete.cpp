@@ -46,10 +46,6 @@ bool MoveIntoTrash(const wchar_t* source, const wchar_t* target) {
     return MoveFileWhole(source, target);
 }
 
-}  // namespace
-
-namespace {
-
 TShellDelete DeleteItemPath(const wchar_t* path, int recycle) {
     if (!PathFileExistsW(path)) return kShellDeleted;
     return ShellDeleteItem(path, recycle == 1);
@@ -71,8 +67,8 @@ void DeleteSelection(HWND owner, int recycle, const TSelection& items) {
         bool link = path && IsLinkPath(path);
         if (!link && path && PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY) {
             // Folders are emptied into the recycle bin in both modes; the
-            // caller lists the folder again to show what is left.
-            // After a No to the shell's question the rest of the folder stays.
+            // caller lists the folder again to show what is left (all the
+            // rest after a No to the shell's question).
             if (DeleteFolderContents(path, 1)) RemoveDirectoryW(path);
             return kNextItem;
         }
