@@ -13,6 +13,7 @@
 #include "fileops/transfer_checks.h"
 #include "shell/folder_listing.h"
 #include "shell/main_state.h"
+#include "thumbnails/cache_files.h"
 
 namespace {
 
@@ -67,6 +68,10 @@ TItemStep PasteItem(HWND owner, const std::wstring& sourceText, bool move) {
     if (checked != kGoOn) return checked;
     const wchar_t* source = sourceText.c_str();
     bool folder = IsFolderPath(source);
+    if (!move && IsLinkPath(source)) {
+        ShowTransferFailed(owner, name, move);
+        return kNextItem;
+    }
     if (PathFileExistsW(target) && !IsFolderPath(target)) {
         int answer = AskOverwrite(owner, name);
         if (answer == IDCANCEL) return kEndRun;
@@ -75,19 +80,18 @@ TItemStep PasteItem(HWND owner, const std::wstring& sourceText, bool move) {
             ShowTransferFailed(owner, name, move);
             return kNextItem;
         }
+        if (!folder) ForgetItemPicture(target);
     }
     bool done = false;
     if (!folder) {
-        done = move ? MoveFileWhole(source, target) : CopyFileW(source, target, TRUE) != 0;
+        done = move ? MoveFileWhole(source, target) : CopyFileWhole(source, target);
     } else {
         TItemStep confirmed = ConfirmFolderTarget(owner, name, target, move);
         if (confirmed != kGoOn) return confirmed;
-        CreateDirectoryW(target, nullptr);
         if (move) {
-            MoveFolderContents(source, target);
-            done = RemoveDirectoryW(source) != 0;
+            done = MoveFolderInto(source, target);
         } else {
-            done = CopyFolderContents(source, target, 1) != 0;
+            done = CopyFolderInto(source, target, 1);
         }
     }
     if (!done) ShowTransferFailed(owner, name, move);

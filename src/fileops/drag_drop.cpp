@@ -12,6 +12,7 @@
 #include "fileops/transfer_checks.h"
 #include "shell/folder_listing.h"
 #include "shell/main_state.h"
+#include "thumbnails/cache_files.h"
 #include "thumbnails/renderers/safe_release.h"
 
 namespace {
@@ -49,12 +50,11 @@ TItemStep MoveDroppedItem(HWND owner, const wchar_t* targetFolder, const std::ws
         if (answer == IDCANCEL) return kEndRun;
         if (answer != IDYES) return kNextItem;
         // A target that stays makes the move below fail.
-        if (!IsFolderPath(target)) RecyclePath(target);
+        if (!IsFolderPath(target) && RecyclePath(target)) ForgetItemPicture(target);
     }
     bool done = false;
     if (IsFolderPath(target)) {
-        MoveFolderContents(source, target);
-        done = RemoveDirectoryW(source) != 0;
+        done = MoveFolderInto(source, target);
     } else {
         done = MoveFileWhole(source, target);
     }

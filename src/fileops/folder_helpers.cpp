@@ -5,11 +5,28 @@
 #include <shlwapi.h>
 #include <strsafe.h>
 
+#include "shell/main_state.h"
+#include "thumbnails/cache_files.h"
+
 namespace {
 
-constexpr int kPathChars = MAX_PATH;
-
 bool IsDirectory(const WIN32_FIND_DATAW& found) { return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+bool IsLink(const WIN32_FIND_DATAW& found) { return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+// Whether the link itself can be acted on: opened as a reparse point, the
+// handle must still show one. Wine opens the target instead, and a move or
+// delete by any call would then reach what the link points to.
+bool LinkItselfReachable(const wchar_t* link) {
+    HANDLE handle = CreateFileW(link, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    FILE_ATTRIBUTE_TAG_INFO tag = {};
+    bool reachable = GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof(tag)) &&
+                     (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    CloseHandle(handle);
+    return reachable;
+}
 
 // Source and target paths of one entry; false when either does not fit, and
 // the entry is then left where it is.
@@ -23,7 +40,10 @@ bool EntryPaths(const wchar_t* source, const wchar_t* target, const wchar_t* nam
 bool ClearFileTarget(const wchar_t* targetPath) {
     if (!PathFileExistsW(targetPath)) return true;
     if (PathIsDirectoryW(targetPath)) return false;
-    return RecyclePath(targetPath);
+    if (!RecyclePath(targetPath)) return false;
+    // Its cache icons showed the file that went.
+    DeleteCacheEntries(targetPath);
+    return true;
 }
 
 bool SameCanonicalPath(const wchar_t* a, const wchar_t* b) {
@@ -111,18 +131,26 @@ void CreateDirectoryPath(const wchar_t* path) {
     }
 }
 
-bool ShellDeletePath(const wchar_t* path, bool toRecycleBin) {
+TShellDelete ShellDeleteItem(const wchar_t* path, bool toRecycleBin) {
     // SHFileOperationW takes a list ended by two zeros.
     wchar_t list[kPathChars + 1] = {};
-    if (FAILED(StringCchCopyW(list, kPathChars, path))) return false;
+    if (FAILED(StringCchCopyW(list, kPathChars, path))) return kShellFailed;
     SHFILEOPSTRUCTW operation = {};
+    // The shell's question keeps the main window from being used meanwhile.
+    operation.hwnd = mainWindow;
     operation.wFunc = FO_DELETE;
     operation.pFrom = list;
     operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
     // Where the recycle bin cannot take a file, the shell would otherwise
     // delete it for good and report success; with the warning it asks first.
     if (toRecycleBin) operation.fFlags |= FOF_ALLOWUNDO | FOF_WANTNUKEWARNING;
-    return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+    int result = SHFileOperationW(&operation);
+    if (operation.fAnyOperationsAborted || result == ERROR_CANCELLED) return kShellRefused;
+    return result == 0 ? kShellDeleted : kShellFailed;
+}
+
+bool ShellDeletePath(const wchar_t* path, bool toRecycleBin) {
+    return ShellDeleteItem(path, toRecycleBin) == kShellDeleted;
 }
 
 bool RecyclePath(const wchar_t* path) { return ShellDeletePath(path, true); }
@@ -165,15 +193,70 @@ bool IsSameFileOrFolder(const wchar_t* a, const wchar_t* b) {
     return FileIdentity(a, &first) && FileIdentity(b, &second) && SameIdentity(first, second);
 }
 
-bool MoveFileWhole(const wchar_t* source, const wchar_t* target) {
-    if (MoveFileExW(source, target, 0)) return true;
-    if (GetLastError() != ERROR_NOT_SAME_DEVICE || PathFileExistsW(target)) return false;
+bool IsLinkPath(const wchar_t* path) {
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool MoveLinkItself(const wchar_t* link, const wchar_t* target) {
+    // MoveFileExW moves a junction or symbolic link itself, without copying.
+    return LinkItselfReachable(link) && MoveFileExW(link, target, 0);
+}
+
+bool RemoveLinkItself(const wchar_t* link) {
+    if (!LinkItselfReachable(link)) return false;
+    // RemoveDirectoryW removes a folder link even when its target holds files.
+    DWORD attributes = GetFileAttributesW(link);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return RemoveDirectoryW(link) != FALSE;
+    }
+    return DeleteFileW(link) != FALSE;
+}
+
+bool MovePathItself(const wchar_t* source, const wchar_t* target) {
+    if (IsLinkPath(source)) return MoveLinkItself(source, target);
+    return MoveFileW(source, target) != FALSE;
+}
+
+namespace {
+
+void RemovePartCopy(const wchar_t* target) {
+    SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(target);
+}
+
+bool FileSize(const wchar_t* path, ULONGLONG* size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) return false;
+    *size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+}  // namespace
+
+bool CopyFileWhole(const wchar_t* source, const wchar_t* target) {
     if (!CopyFileW(source, target, TRUE)) {
-        // The target did not exist before, so whatever is there is a part copy.
-        SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(target);
+        DWORD error = GetLastError();
+        // Only a target that was there already is not the copy's own.
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) RemovePartCopy(target);
         return false;
     }
+    // Wine's CopyFileW takes a read error for the end of the file and reports
+    // success: a copy shorter than its source is a part copy.
+    ULONGLONG sourceSize = 0;
+    ULONGLONG targetSize = 0;
+    if (FileSize(source, &sourceSize) && FileSize(target, &targetSize) && sourceSize != targetSize) {
+        RemovePartCopy(target);
+        return false;
+    }
+    return true;
+}
+
+bool MoveFileWhole(const wchar_t* source, const wchar_t* target) {
+    if (IsLinkPath(source)) return MoveLinkItself(source, target);
+    if (MoveFileExW(source, target, 0)) return true;
+    if (GetLastError() != ERROR_NOT_SAME_DEVICE || PathFileExistsW(target)) return false;
+    if (!CopyFileWhole(source, target)) return false;
     DWORD attributes = GetFileAttributesW(source);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetFileAttributesW(source, attributes & ~FILE_ATTRIBUTE_READONLY);
@@ -182,8 +265,7 @@ bool MoveFileWhole(const wchar_t* source, const wchar_t* target) {
     // The source cannot go: keep it and take the copy back, so the file is
     // in one place as before.
     if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(source, attributes);
-    SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(target);
+    RemovePartCopy(target);
     return false;
 }
 
@@ -193,67 +275,115 @@ namespace {
 // system folders and entries whose paths do not fit, makes the target of a
 // folder entry before `visit` sees it (and leaves the entry alone when that
 // target is no folder).
-using TEntryVisit = std::function<void(const wchar_t* sourcePath, const wchar_t* targetPath, bool folder)>;
+enum TEntryKind { kFileEntry, kFolderEntry, kLinkEntry };
+// `visit` returns whether the entry arrived; those that did not (and those
+// whose paths do not fit or whose folder could not be made) are counted
+// into `missed` when it is given.
+using TEntryVisit = std::function<bool(const wchar_t* sourcePath, const wchar_t* targetPath, TEntryKind kind)>;
 
-int TransferContents(const wchar_t* source, const wchar_t* target, const TEntryVisit& visit) {
-    if (PathIsSameOrInside(target, source)) return 0;
+int TransferContents(const wchar_t* source, const wchar_t* target, int* missed, const TEntryVisit& visit) {
+    if (IsLinkPath(source) || PathIsSameOrInside(target, source)) return 0;
+    int notArrived = 0;
     bool listed = ForEachFolderEntry(source, [&](const WIN32_FIND_DATAW& found) {
         wchar_t sourcePath[kPathChars];
         wchar_t targetPath[kPathChars];
-        if (!EntryPaths(source, target, found.cFileName, sourcePath, targetPath)) return;
+        if (!EntryPaths(source, target, found.cFileName, sourcePath, targetPath)) {
+            ++notArrived;
+            return;
+        }
+        // A link is one entry whatever it points to: its target's files are
+        // not the source's to move, and a link to a parent would copy forever.
+        if (IsLink(found)) {
+            if (!visit(sourcePath, targetPath, kLinkEntry)) ++notArrived;
+            return;
+        }
         bool folder = IsDirectory(found);
         if (folder) {
             if (PathIsSystemFolderW(sourcePath, 0)) return;
             CreateDirectoryPath(targetPath);
-            if (!PathIsDirectoryW(targetPath)) return;
+            if (!PathIsDirectoryW(targetPath)) {
+                ++notArrived;
+                return;
+            }
         }
-        visit(sourcePath, targetPath, folder);
+        if (!visit(sourcePath, targetPath, folder ? kFolderEntry : kFileEntry)) ++notArrived;
     });
+    if (missed) *missed += notArrived;
     return listed ? 1 : 0;
 }
 
 }  // namespace
 
 int MoveFolderContents(const wchar_t* source, const wchar_t* target) {
-    return TransferContents(source, target, [](const wchar_t* sourcePath, const wchar_t* targetPath, bool folder) {
-        if (folder) {
+    return TransferContents(source, target, nullptr,
+                            [](const wchar_t* sourcePath, const wchar_t* targetPath, TEntryKind kind) {
+        if (kind == kLinkEntry) return MoveLinkItself(sourcePath, targetPath);
+        if (kind == kFolderEntry) {
             MoveFolderContents(sourcePath, targetPath);
             // A subfolder that still holds something stays with it.
-            RemoveDirectoryW(sourcePath);
-        } else if (!MoveFileWhole(sourcePath, targetPath) && PathFileExistsW(targetPath) &&
-                   ClearFileTarget(targetPath)) {
-            // Trying first spares a look-up of every new name, which Wine
-            // makes by reading the whole target folder.
-            MoveFileWhole(sourcePath, targetPath);
+            return RemoveDirectoryW(sourcePath) != FALSE;
         }
+        if (MoveFileWhole(sourcePath, targetPath)) return true;
+        // Trying first spares a look-up of every new name, which Wine makes
+        // by reading the whole target folder.
+        return PathFileExistsW(targetPath) && ClearFileTarget(targetPath) && MoveFileWhole(sourcePath, targetPath);
     });
 }
 
-int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwrite) {
-    return TransferContents(source, target, [overwrite](const wchar_t* sourcePath, const wchar_t* targetPath,
-                                                        bool folder) {
-        if (folder) {
-            CopyFolderContents(sourcePath, targetPath, overwrite);
-        } else if (!CopyFileW(sourcePath, targetPath, TRUE) && overwrite == 1 && PathFileExistsW(targetPath) &&
-                   ClearFileTarget(targetPath)) {
-            CopyFileW(sourcePath, targetPath, TRUE);
-        }
+int CopyFolderContents(const wchar_t* source, const wchar_t* target, int overwrite, int* missed) {
+    return TransferContents(source, target, missed, [overwrite, missed](const wchar_t* sourcePath,
+                                                                        const wchar_t* targetPath, TEntryKind kind) {
+        if (kind == kLinkEntry) return false;
+        if (kind == kFolderEntry) return CopyFolderContents(sourcePath, targetPath, overwrite, missed) != 0;
+        if (CopyFileWhole(sourcePath, targetPath)) return true;
+        // A file kept by the overwrite flag was not to arrive.
+        if (!PathFileExistsW(targetPath)) return false;
+        if (overwrite != 1) return true;
+        return ClearFileTarget(targetPath) && CopyFileWhole(sourcePath, targetPath);
     });
 }
 
-void DeleteFolderContents(const wchar_t* folder, int recycle) {
-    ForEachFolderEntry(folder, [folder, recycle](const WIN32_FIND_DATAW& found) {
+bool MoveFolderInto(const wchar_t* source, const wchar_t* target) {
+    if (IsLinkPath(source)) return MoveLinkItself(source, target);
+    CreateDirectoryW(target, nullptr);
+    // Without its target even an empty source would count as moved once removed.
+    if (PathIsDirectoryW(target) != FILE_ATTRIBUTE_DIRECTORY) return false;
+    MoveFolderContents(source, target);
+    return RemoveDirectoryW(source) != FALSE;
+}
+
+bool CopyFolderInto(const wchar_t* source, const wchar_t* target, int overwrite) {
+    if (IsLinkPath(source)) return false;
+    bool existed = PathFileExistsW(target) != FALSE;
+    CreateDirectoryW(target, nullptr);
+    if (PathIsDirectoryW(target) != FILE_ATTRIBUTE_DIRECTORY) return false;
+    int missed = 0;
+    bool whole = CopyFolderContents(source, target, overwrite, &missed) != 0 && missed == 0;
+    // A part copy of a folder would pass for the whole one; what went in
+    // are copies, the source keeps every file.
+    if (!whole && !existed && DeleteFolderContents(target, 0)) RemoveDirectoryW(target);
+    return whole;
+}
+
+bool DeleteFolderContents(const wchar_t* folder, int recycle) {
+    bool refused = false;
+    ForEachFolderEntry(folder, [folder, recycle, &refused](const WIN32_FIND_DATAW& found) {
+        // One No of the user's ends the walk, not one file.
+        if (refused) return;
         wchar_t path[kPathChars];
         // An entry whose path does not fit is left alone rather than cut.
         if (!PathCombineW(path, folder, found.cFileName)) return;
         if (PathIsSystemFolderW(path, 0)) return;
-        if (IsDirectory(found)) {
-            DeleteFolderContents(path, recycle);
-            RemoveDirectoryW(path);
+        if (IsLink(found)) {
+            RemoveLinkItself(path);
+        } else if (IsDirectory(found)) {
+            refused = !DeleteFolderContents(path, recycle);
+            if (!refused) RemoveDirectoryW(path);
         } else if (recycle != 1) {
             DeleteFileW(path);
         } else if (PathFileExistsW(path)) {
-            RecyclePath(path);
+            refused = ShellDeleteItem(path, true) == kShellRefused;
         }
     });
+    return !refused;
 }

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <string>
 
+#include "fileops/folder_helpers.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
 #include "shell/folder_listing.h"
@@ -28,8 +29,12 @@ void SelectStem(HWND edit, const wchar_t* name) {
 }
 
 // Both cache files of the item follow its new name; an item without them
-// loses nothing.
+// loses nothing. Icons under the new name belong to a file that has gone
+// (else the rename had failed) and would be shown for this one, unless only
+// the letter case changes and they are the item's own.
 void RenameCacheFiles(const wchar_t* folder, const wchar_t* oldName, const wchar_t* newName) {
+    wchar_t renamed[kPathChars];
+    if (lstrcmpiW(oldName, newName) != 0 && PathCombineW(renamed, folder, newName)) ForgetItemPicture(renamed);
     for (int iconViewMode : {1, 0}) {
         wchar_t from[kPathChars];
         wchar_t to[kPathChars];
@@ -40,17 +45,23 @@ void RenameCacheFiles(const wchar_t* folder, const wchar_t* oldName, const wchar
     }
 }
 
+// A typed name names an entry of the folder itself: a folder part or a drive
+// would put the item (and its cache icons, as visible files) elsewhere.
+bool IsEntryName(const wchar_t* name) {
+    return !wcspbrk(name, L"\\/:") && wcscmp(name, L".") != 0 && wcscmp(name, L"..") != 0;
+}
+
 // OK in the rename dialog: true when the item took the typed name. MoveFileW
 // never replaces an existing file, so an existing name fails here.
 bool RenameToTypedName(HWND dialog) {
     GetDlgItemTextW(dialog, IDC_FILE_NAME_EDIT, inputText, kPathChars);
     wchar_t from[kPathChars];
     wchar_t to[kPathChars];
-    if (!inputText[0] || !PathCombineW(from, renameFolder, renameOldName) ||
+    if (!inputText[0] || !IsEntryName(inputText) || !PathCombineW(from, renameFolder, renameOldName) ||
         !PathCombineW(to, renameFolder, inputText)) {
         return false;
     }
-    if (!MoveFileW(from, to)) return false;
+    if (!MovePathItself(from, to)) return false;
     RenameCacheFiles(renameFolder, renameOldName, inputText);
     return true;
 }
@@ -101,20 +112,14 @@ bool EndsNameDialog(HWND dialog, UINT message, WPARAM wParam, INT_PTR* result) {
 
 }  // namespace
 
-void RenameSelection(HWND owner) {
-    if (SendMessageW(listView, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
-    int count = static_cast<int>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
-    renameTotal = 0;
-    for (int i = 0; i < count; ++i) {
-        if (SendMessageW(listView, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) ++renameTotal;
-    }
+void RenameSelection(HWND owner, const TSelection& items) {
+    if (items.empty()) return;
+    renameTotal = static_cast<int>(items.size());
     renameIndex = 0;
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
-    for (int i = 0; i < count; ++i) {
-        if (!(SendMessageW(listView, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)) continue;
+    for (const TSelectedItem& item : items) {
         ++renameIndex;
-        wchar_t name[kPathChars];
-        ListViewItemText(listView, i, name);
+        const wchar_t* name = item.name.c_str();
         // A path that does not fit would name another item; it is not offered.
         if (!PathCombineW(inputText, currentDir, name)) continue;
         ShowItemInTitle(name, inputText, IsFolderPath(inputText));
@@ -151,7 +156,12 @@ INT_PTR CALLBACK NewFileNameDialogProc(HWND dialog, UINT message, WPARAM wParam,
         CentreDialogOnMainWindow(dialog);
     } else if (message == WM_COMMAND && wParam == IDOK) {
         GetDlgItemTextW(dialog, IDC_FILE_NAME_EDIT, inputText, kPathChars);
-        SendMessageW(dialog, WM_CLOSE, 0, 0);
+        // An empty text is the answer "cancelled"; a name elsewhere is none.
+        if (inputText[0] && !IsEntryName(inputText)) {
+            MessageBeep(MB_ICONHAND);
+        } else {
+            SendMessageW(dialog, WM_CLOSE, 0, 0);
+        }
     }
     return FALSE;
 }

@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kLastTrashNumber = 99;
 
-bool NothingSelected() { return SendMessageW(listView, LVM_GETSELECTEDCOUNT, 0, 0) == 0; }
-
 // "Zuv_DUST" at the root of the current folder's drive, or of its share.
 bool TrashFolderPath(wchar_t trash[kPathChars]) {
     wchar_t root[kPathChars];
@@ -44,45 +42,56 @@ bool FreeTrashName(const wchar_t* trash, const wchar_t* name, wchar_t target[kPa
 bool MoveIntoTrash(const wchar_t* source, const wchar_t* target) {
     // A folder cannot go into itself (the trash folder trashed from the root).
     if (PathIsSameOrInside(target, source)) return false;
-    if (PathIsDirectoryW(source)) return MoveFileW(source, target) != FALSE;
+    if (PathIsDirectoryW(source)) return MovePathItself(source, target);
     return MoveFileWhole(source, target);
+}
+
+TShellDelete DeleteItemPath(const wchar_t* path, int recycle) {
+    if (!PathFileExistsW(path)) return kShellDeleted;
+    return ShellDeleteItem(path, recycle == 1);
 }
 
 }  // namespace
 
 int DeletePath(const wchar_t* path, int recycle) {
-    if (!PathFileExistsW(path)) return 1;
-    return ShellDeletePath(path, recycle == 1) ? 1 : 0;
+    return DeleteItemPath(path, recycle) == kShellDeleted ? 1 : 0;
 }
 
-void DeleteSelection(HWND owner, int recycle) {
-    if (NothingSelected()) return;
+void DeleteSelection(HWND owner, int recycle, const TSelection& items) {
+    if (items.empty()) return;
     const wchar_t* question = recycle == 1 ? L"ファイルをゴミ箱に移動します。\nよろしいですか？"
                                            : L"ファイルを完全に削除します。\nよろしいですか？";
     if (MessageBoxW(owner, question, L"Zuv", MB_ICONWARNING | MB_OKCANCEL) != IDOK) return;
-    ForEachSelectedItem([owner, recycle](const wchar_t* name, const wchar_t* path) {
-        if (path && PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY) {
+    ForEachItem(items, [owner, recycle](const wchar_t* name, const wchar_t* path) {
+        // A link goes itself; what it points to is not the user's to delete here.
+        bool link = path && IsLinkPath(path);
+        if (!link && path && PathIsDirectoryW(path) == FILE_ATTRIBUTE_DIRECTORY) {
             // Folders are emptied into the recycle bin in both modes; the
-            // caller lists the folder again to show what is left.
-            DeleteFolderContents(path, 1);
-            RemoveDirectoryW(path);
+            // caller lists the folder again to show what is left (all the
+            // rest after a No to the shell's question).
+            if (DeleteFolderContents(path, 1)) RemoveDirectoryW(path);
             return kNextItem;
         }
-        if (path && DeletePath(path, recycle)) {
+        TShellDelete result = !path ? kShellFailed
+                              : link ? (RemoveLinkItself(path) ? kShellDeleted : kShellFailed)
+                                     : DeleteItemPath(path, recycle);
+        if (result == kShellDeleted) {
             DeleteCacheEntries(path);
             return kItemRemoved;
         }
+        // The user kept this item; the others are still to be deleted.
+        if (result == kShellRefused) return kNextItem;
         std::wstring text = std::wstring(name) + L" の削除に失敗しました。\n処理を続けますか？";
         return MessageBoxW(owner, text.c_str(), L"Zuv", MB_ICONWARNING | MB_YESNO) == IDYES ? kNextItem : kEndRun;
     });
 }
 
-void MoveSelectionToTrashFolder() {
-    if (NothingSelected()) return;
+void MoveSelectionToTrashFolder(const TSelection& items) {
+    if (items.empty()) return;
     wchar_t trash[kPathChars];
     if (!TrashFolderPath(trash)) return;
     if (!PathFileExistsW(trash)) CreateDirectoryW(trash, nullptr);
-    ForEachSelectedItem([&trash](const wchar_t* name, const wchar_t* source) {
+    ForEachItem(items, [&trash](const wchar_t* name, const wchar_t* source) {
         wchar_t target[kPathChars];
         if (!source || !FreeTrashName(trash, name, target) || !MoveIntoTrash(source, target)) return kNextItem;
         DeleteCacheEntries(source);

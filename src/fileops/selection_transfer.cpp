@@ -113,10 +113,16 @@ TItemStep ClearExistingFile(HWND owner, TTransfer transfer, const wchar_t* name,
         ShowTransferFailed(owner, transfer, name);
         return kNextItem;
     }
+    ForgetItemPicture(target);
     return kGoOn;
 }
 
 TItemStep CopyItem(HWND owner, TDestination from, const wchar_t* name, const wchar_t* source, const wchar_t* target) {
+    // A link is not entered: what it points to is not the item's to copy.
+    if (IsLinkPath(source)) {
+        ShowTransferFailed(owner, kCopy, name);
+        return kNextItem;
+    }
     TItemStep cleared = ClearExistingFile(owner, kCopy, name, target);
     if (cleared != kGoOn) return cleared;
     bool copied;
@@ -133,10 +139,9 @@ TItemStep CopyItem(HWND owner, TDestination from, const wchar_t* name, const wch
                 overwrite = 0;
             }
         }
-        CreateDirectoryW(target, nullptr);
-        copied = CopyFolderContents(source, target, overwrite) != 0;
+        copied = CopyFolderInto(source, target, overwrite);
     } else {
-        copied = CopyFileW(source, target, TRUE) != FALSE;
+        copied = CopyFileWhole(source, target);
     }
     if (!copied) ShowTransferFailed(owner, kCopy, name);
     return kNextItem;
@@ -153,9 +158,7 @@ TItemStep MoveItem(HWND owner, const wchar_t* name, const wchar_t* source, const
             if (answer != IDYES) return kNextItem;
         }
         // A folder moves by merging its contents, on one drive as between two.
-        CreateDirectoryW(target, nullptr);
-        MoveFolderContents(source, target);
-        moved = RemoveDirectoryW(source) != FALSE;
+        moved = MoveFolderInto(source, target);
     } else {
         moved = MoveFileWhole(source, target);
     }
@@ -167,13 +170,13 @@ TItemStep MoveItem(HWND owner, const wchar_t* name, const wchar_t* source, const
     return kItemRemoved;
 }
 
-void TransferSelection(HWND owner, TTransfer transfer, TDestination from) {
-    if (SendMessageW(listView, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
+void TransferSelection(HWND owner, TTransfer transfer, TDestination from, const TSelection& items) {
+    if (items.empty()) return;
     wchar_t destination[kPathChars];
     if (from == kTyped ? !TypedDestination(owner, destination) : !PickedDestination(owner, transfer, destination)) {
         return;
     }
-    ForEachSelectedItem([&](const wchar_t* name, const wchar_t* source) {
+    ForEachItem(items, [&](const wchar_t* name, const wchar_t* source) {
         wchar_t target[kPathChars];
         // A target that does not fit, or one inside the item itself (a folder
         // into its own subfolder), is refused before anything is written.
@@ -197,10 +200,10 @@ BOOL CALLBACK FindFolderTree(HWND child, LPARAM found) {
 
 }  // namespace
 
-void CopySelectionToTypedFolder(HWND owner) { TransferSelection(owner, kCopy, kTyped); }
-void MoveSelectionToTypedFolder(HWND owner) { TransferSelection(owner, kMove, kTyped); }
-void MoveSelectionToPickedFolder(HWND owner) { TransferSelection(owner, kMove, kPicked); }
-void CopySelectionToPickedFolder(HWND owner) { TransferSelection(owner, kCopy, kPicked); }
+void CopySelectionToTypedFolder(HWND owner, const TSelection& items) { TransferSelection(owner, kCopy, kTyped, items); }
+void MoveSelectionToTypedFolder(HWND owner, const TSelection& items) { TransferSelection(owner, kMove, kTyped, items); }
+void MoveSelectionToPickedFolder(HWND owner, const TSelection& items) { TransferSelection(owner, kMove, kPicked, items); }
+void CopySelectionToPickedFolder(HWND owner, const TSelection& items) { TransferSelection(owner, kCopy, kPicked, items); }
 
 int CALLBACK BrowseFolderCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
     // The flag is set before and cleared before the selection is sent: the

@@ -6,10 +6,13 @@
 
 #include <windows.h>
 
-void CopySelectionToTypedFolder(HWND owner);
-void MoveSelectionToTypedFolder(HWND owner);
-void MoveSelectionToPickedFolder(HWND owner);
-void CopySelectionToPickedFolder(HWND owner);
+#include "fileops/selection_walk.h"
+
+// `items` is the selection as the command took it, before its dialogs.
+void CopySelectionToTypedFolder(HWND owner, const TSelection& items);
+void MoveSelectionToTypedFolder(HWND owner, const TSelection& items);
+void MoveSelectionToPickedFolder(HWND owner, const TSelection& items);
+void CopySelectionToPickedFolder(HWND owner, const TSelection& items);
 
 // The folder browser's callback: opens it on the folder given as `data` and
 // scrolls that folder into view at the first selection change.

@@ -46,7 +46,7 @@ bool IsSameFolderTransfer(const wchar_t* source, const wchar_t* target) {
 
 std::vector<std::wstring> SelectedItemPaths() {
     std::vector<std::wstring> paths;
-    ForEachSelectedItem([&paths](const wchar_t*, const wchar_t* path) {
+    ForEachItem(TakeSelection(), [&paths](const wchar_t*, const wchar_t* path) {
         if (path) paths.push_back(path);
         return kNextItem;
     });
@@ -58,18 +58,10 @@ std::vector<std::wstring> FileListPaths(HDROP list) {
     HGLOBAL block = reinterpret_cast<HGLOBAL>(list);
     const unsigned char* bytes = static_cast<const unsigned char*>(GlobalLock(block));
     if (!bytes) return paths;
-    // The list may come from any program: DragQueryFileW reads it only when
-    // it ends inside its block.
-    bool sound = FileListEndsInBlock(bytes, GlobalSize(block));
+    // The list may come from any program: it is read within its block
+    // (DragQueryFileW reads on past a list that begins with an empty path).
+    paths = FileListPathsIn(bytes, GlobalSize(block));
     GlobalUnlock(block);
-    if (!sound) return paths;
-    UINT count = DragQueryFileW(list, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        UINT length = DragQueryFileW(list, i, nullptr, 0);
-        std::wstring path(length + 1, L'\0');
-        path.resize(DragQueryFileW(list, i, &path[0], length + 1));
-        paths.push_back(path);
-    }
     return paths;
 }
 

@@ -16,7 +16,8 @@
 std::vector<std::wstring> SelectedItemPaths();
 
 // The paths of a file list block (a clipboard CF_HDROP or a drop), in list
-// order, whole; empty when the block does not hold a sound list.
+// order, whole, empty paths left out; none when the block does not hold a
+// sound list.
 std::vector<std::wstring> FileListPaths(HDROP list);
 
 // The checks an item of a file list passes before anything is written for

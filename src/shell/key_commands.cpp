@@ -12,6 +12,7 @@
 #include "fileops/name_dialogs.h"
 #include "fileops/selection_delete.h"
 #include "fileops/selection_transfer.h"
+#include "fileops/selection_walk.h"
 #include "preview/preview_pipeline.h"
 #include "resources/resource.h"
 #include "shell/external_viewer.h"
@@ -51,6 +52,11 @@ bool FocusMatches(TKeyFocus focus) {
     return true;
 }
 
+// Started on something that is not a folder, the window shows none: a name
+// joined to the empty folder would be made or moved relative to the
+// process's current folder or a drive's root.
+bool HaveCurrentFolder() { return currentDir[0] != 0; }
+
 void RelistAndReselect(const std::wstring& name, int index) {
     ListFolder(listView, currentDir, hideCache);
     ReselectByName(name, index);
@@ -68,32 +74,35 @@ void CloseMainWindow(UINT) {
     SendMessageW(mainWindow, WM_CLOSE, 0, 0);
 }
 
-// The moves take the moved items out of the list themselves and leave the
-// worker running; only the focus is put back.
+// The commands on the selection take it before their first dialog (see
+// TakeSelection). The moves take the moved items out of the list themselves
+// and leave the worker running; only the focus is put back.
 void MoveToTypedFolderKey(UINT) {
     std::wstring name;
     int index = FocusedListItem(&name);
+    TSelection items = TakeSelection();
     RunInputDialog();
     if (!inputText[0]) return;
-    MoveSelectionToTypedFolder(mainWindow);
+    MoveSelectionToTypedFolder(mainWindow, items);
     ReselectByName(name, index);
 }
 
 void CopyToPickedFolderKey(UINT) {
-    CopySelectionToPickedFolder(mainWindow);
+    CopySelectionToPickedFolder(mainWindow, TakeSelection());
 }
 
 void MoveToPickedFolderKey(UINT) {
     std::wstring name;
     int index = FocusedListItem(&name);
-    MoveSelectionToPickedFolder(mainWindow);
+    MoveSelectionToPickedFolder(mainWindow, TakeSelection());
     ReselectByName(name, index);
 }
 
 void CopyToTypedFolderKey(UINT) {
+    TSelection items = TakeSelection();
     RunInputDialog();
     if (!inputText[0]) return;
-    CopySelectionToTypedFolder(mainWindow);
+    CopySelectionToTypedFolder(mainWindow, items);
 }
 
 void DeleteKey(UINT) {
@@ -101,15 +110,16 @@ void DeleteKey(UINT) {
     std::wstring name;
     int index = FocusedListItem(&name);
     if (GetKeyState(VK_CONTROL) < 0) {
-        MoveSelectionToTrashFolder();
+        MoveSelectionToTrashFolder(TakeSelection());
     } else {
-        DeleteSelection(mainWindow, GetKeyState(VK_SHIFT) < 0 ? 0 : 1);
+        DeleteSelection(mainWindow, GetKeyState(VK_SHIFT) < 0 ? 0 : 1, TakeSelection());
     }
     RelistAndReselect(name, index);
     RestartThumbnailWorker(0);
 }
 
 void NewFolderCommand(UINT) {
+    if (!HaveCurrentFolder()) return;
     RunInputDialog();
     if (!inputText[0]) return;
     StopWorkerForChange();
@@ -124,6 +134,7 @@ void NewFolderCommand(UINT) {
 }
 
 void NewTextFileCommand(UINT) {
+    if (!HaveCurrentFolder()) return;
     StopWorkerForChange();
     std::wstring name;
     int index = FocusedListItem(&name);
@@ -179,6 +190,7 @@ void ClipboardCutKey(UINT) {
 }
 
 void PasteKey(UINT) {
+    if (!HaveCurrentFolder()) return;
     StopWorkerForChange();
     std::wstring name;
     int index = FocusedListItem(&name);
@@ -190,7 +202,7 @@ void PasteKey(UINT) {
 void RenameKey(UINT) {
     StopWorkerForChange();
     int index = FocusedListItem(nullptr);
-    RenameSelection(mainWindow);
+    RenameSelection(mainWindow, TakeSelection());
     ListFolder(listView, currentDir, hideCache);
     // The same position, wherever the new name sorts.
     SelectListItem(index);
@@ -260,6 +272,18 @@ const TKeyRow kKeyRows[] = {
     {'E', 0, 0, false, kListFocus, NewTextFileCommand},
 };
 
+// TranslateMessage has queued this key press's character already; the
+// command's first modal loop would hand it to the list view, whose type-ahead
+// moves the focus (and with Shift the selection) before the command reads
+// them. Only the character of this press goes: its scan code is the key's.
+void DropTypedCharacter(LPARAM keyData) {
+    MSG typed;
+    if (PeekMessageW(&typed, nullptr, WM_CHAR, WM_CHAR, PM_NOREMOVE | PM_NOYIELD) &&
+        ((typed.lParam ^ keyData) & 0x01FF0000) == 0) {
+        PeekMessageW(&typed, typed.hwnd, WM_CHAR, WM_CHAR, PM_REMOVE | PM_NOYIELD);
+    }
+}
+
 }  // namespace
 
 LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -267,6 +291,7 @@ LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam) {
     bool control = GetKeyState(VK_CONTROL) < 0;
     for (const TKeyRow& row : kKeyRows) {
         if (!KeyMatches(row, key) || (row.control && !control) || !FocusMatches(row.focus)) continue;
+        DropTypedCharacter(lParam);
         row.command(key);
         return 0;
     }
@@ -275,6 +300,10 @@ LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnDropFiles(HWND window, WPARAM wParam) {
     HDROP drop = reinterpret_cast<HDROP>(wParam);
+    if (!HaveCurrentFolder()) {
+        DragFinish(drop);
+        return 0;
+    }
     StopWorkerForChange();
     std::wstring name;
     int index = FocusedListItem(&name);

@@ -306,6 +306,26 @@ void SetFolderPicture() {
     }
 }
 
+void ForgetItemPicture(const wchar_t* path) {
+    DeleteCacheEntries(path);
+    if (!path || !shadowListView) return;
+    wchar_t folder[kPath];
+    if (FAILED(StringCchCopyW(folder, kPath, path))) return;
+    PathRemoveFileSpecW(folder);
+    if (lstrcmpiW(folder, currentDir) != 0) return;
+    LVFINDINFOW find = {};
+    find.flags = LVFI_STRING;
+    find.psz = PathFindFileNameW(path);
+    int index = static_cast<int>(SendMessageW(shadowListView, LVM_FINDITEMW, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(&find)));
+    // An empty name is no item's: the picture at that position is never found.
+    if (index >= 0) {
+        LVITEMW item = {};
+        item.pszText = const_cast<wchar_t*>(L"");
+        SendMessageW(shadowListView, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
 void DeleteCacheEntries(const wchar_t* path) {
     if (!path) return;
     size_t length = 0;

@@ -57,3 +57,7 @@ void SetFolderPicture();
 
 // Deletes both cache files of the item at `path` when they exist.
 void DeleteCacheEntries(const wchar_t* path);
+// The item at `path` is another file now (it replaced one of its name): its
+// cache files go, and in the current folder the next worker does not reuse
+// the picture of its name (the hidden list view forgets the name).
+void ForgetItemPicture(const wchar_t* path);

@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "fileops/file_list_block.h"
 #include "resources/resource.h"
 #include "shell/main_state.h"
 #include "support/child_program.h"
+#include "support/file_list_blocks.h"
 #include "support/file_operation_fixture.h"
+#include "support/test_pictures.h"
 #include "support/window_driver.h"
 #include "thumbnails/worker_params.h"
 
@@ -260,6 +263,33 @@ TEST_F(Clipboard, OverwriteQuestionRecyclesTheOldFileFirst) {
         std::vector<std::wstring> folders = {from.path(), to.path()};
         EXPECT_EQ(files.Lost(folders), Names());
     }
+}
+
+// A file replaced by the paste shows a picture of its own: neither its old
+// cache icons nor the old picture of its name are used for it.
+TEST_F(Clipboard, AReplacedFileGetsAPictureOfItsOwn) {
+    const COLORREF old = RGB(200, 30, 40);
+    std::wstring cache = current + L"\\Zuv_CACHE";
+    WriteSolidIconFile(cache + L"\\a.txt.Zuv.icon.ico", 32, old);
+    WriteSolidIconFile(cache + L"\\a.txt.Zuv.list.ico", 16, old);
+    WriteSolidIconFile(cache + L"\\b.txt.Zuv.icon.ico", 32, old);
+    ledger.Write(current + L"\\a.txt");
+    ledger.Write(current + L"\\b.txt");
+    std::wstring elsewhere = root / L"elsewhere";
+    ASSERT_TRUE(MakeFolder(elsewhere));
+    ledger.Write(elsewhere + L"\\a.txt");
+    ASSERT_TRUE(harness.OpenListed(current, {{L"SystemSetting", L"iconSize", L"32"},
+                                             {L"SystemSetting", L"iconSizeSmall", L"16"},
+                                             {L"SystemSetting", L"hideCache", L"ON"}}));
+    int a = ListViewIndexOf(listView, L"a.txt");
+    ASSERT_EQ(ImageListColour(imageListLarge, a, 16, 16), old) << "the cached picture to begin with";
+    ASSERT_TRUE(PutFileListOnClipboard(mainWindow, MakeFileListBlock({elsewhere + L"\\a.txt"})));
+    EXPECT_EQ(Paste({Yes()}), Shown({{Overwrite(L"a.txt"), MB_ICONWARNING}}));
+    EXPECT_EQ(FolderEntries(cache), Names({L"b.txt.Zuv.icon.ico"}));
+    a = ListViewIndexOf(listView, L"a.txt");
+    EXPECT_NE(ImageListColour(imageListLarge, a, 16, 16), old);
+    EXPECT_EQ(ImageListColour(imageListLarge, ListViewIndexOf(listView, L"b.txt"), 16, 16), old);
+    EXPECT_EQ(ReadByteString(current + L"\\a.txt"), ledger.ContentsOf(elsewhere + L"\\a.txt"));
 }
 
 TEST_F(Clipboard, AFolderIsNeitherPastedIntoItselfNorOntoAFile) {

@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "fileops/drag_drop.h"
+#include "fileops/file_list_block.h"
 #include "resources/resource.h"
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
+#include "support/file_list_blocks.h"
 #include "support/list_view_items.h"
 #include "support/main_window_harness.h"
 #include "support/file_ledger.h"
@@ -99,21 +101,7 @@ private:
 
 // A real drop block of these paths, as the shell posts with WM_DROPFILES;
 // the receiver frees it with DragFinish.
-HDROP MakeDrop(const std::vector<std::wstring>& paths) {
-    std::vector<wchar_t> list;
-    for (const std::wstring& path : paths) {
-        list.insert(list.end(), path.begin(), path.end());
-        list.push_back(0);
-    }
-    list.push_back(0);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
-    DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(block));
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = TRUE;
-    memcpy(header + 1, list.data(), list.size() * sizeof(wchar_t));
-    GlobalUnlock(block);
-    return static_cast<HDROP>(block);
-}
+HDROP MakeDrop(const std::vector<std::wstring>& paths) { return DropBlockOf(MakeFileListBlock(paths)); }
 
 // Moves the mouse and waits until the position holds: the display reports
 // pointer moves late, and a late report of an earlier move would move the

@@ -10,6 +10,7 @@
 
 #include "fileops/file_list_block.h"
 #include "shell/main_state.h"
+#include "support/file_list_blocks.h"
 #include "support/file_operation_fixture.h"
 #include "support/guarded_bytes.h"
 
@@ -41,7 +42,12 @@ TEST(FileListBlock, EndsInsideItsBytes) {
     };
     const Case cases[] = {
         {"two wide paths", MakeFileListBlock({L"C:\\a b.txt", L"C:\\c"}), true},
-        {"no paths", MakeFileListBlock({}), true},
+        {"no paths", Header(20, true) + Bytes({0, 0, 0, 0}), true},
+        // A lone zero: a reader that takes it for an empty path reads on.
+        {"a lone zero", MakeFileListBlock({}), false},
+        {"a lone ANSI zero", Header(20, false) + Bytes({0}), false},
+        {"an empty path first", Header(20, true) + Bytes({0, 0}) + wideA + Bytes({0, 0}), true},
+        {"an empty path first, then no end", Header(20, true) + Bytes({0, 0}) + wideA, false},
         {"ANSI path", Header(20, false) + Bytes({'C', ':', '\\', 'a', 0, 0}), true},
         {"list further on", Header(24, true) + Bytes({9, 9, 9, 9}) + wideA + Bytes({0, 0}), true},
         {"empty", {}, false},
@@ -63,6 +69,29 @@ TEST(FileListBlock, EndsInsideItsBytes) {
     EXPECT_FALSE(FileListEndsInBlock(nullptr, 40));
 }
 
+TEST(FileListBlock, PathsInListOrderWithoutEmptyOnes) {
+    const Bytes wideA = {'a', 0, 0, 0};
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::vector<std::wstring> paths;
+    };
+    const Case cases[] = {
+        {"two wide paths", MakeFileListBlock({L"C:\\a b.txt", L"C:\\c"}), {L"C:\\a b.txt", L"C:\\c"}},
+        {"ANSI paths", Header(20, false) + Bytes({'C', ':', 'x', 0, 'y', 0, 0}), {L"C:x", L"y"}},
+        {"an empty path first", Header(20, true) + Bytes({0, 0}) + wideA + Bytes({0, 0}), {L"a"}},
+        {"no paths", Header(20, true) + Bytes({0, 0, 0, 0}), {}},
+        {"bytes after the end", Header(20, true) + wideA + Bytes({0, 0, 'b', 0, 0, 0, 0, 0}), {L"a"}},
+        {"a lone zero", MakeFileListBlock({}), {}},
+        {"no end", Header(20, true) + wideA, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GuardedBytes guarded(c.bytes);
+        EXPECT_EQ(FileListPathsIn(guarded.data(), guarded.size()), c.paths);
+    }
+}
+
 class FileListPaste : public FileOperationTest {};
 
 TEST_F(FileListPaste, AListThatDoesNotEndPastesNothing) {
@@ -75,14 +104,29 @@ TEST_F(FileListPaste, AListThatDoesNotEndPastesNothing) {
         block.push_back(static_cast<unsigned char>(c & 0xFF));
         block.push_back(static_cast<unsigned char>(c >> 8));
     }
-    ASSERT_TRUE(OpenClipboard(mainWindow));
-    EmptyClipboard();
-    HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, block.size());
-    memcpy(GlobalLock(data), block.data(), block.size());
-    GlobalUnlock(data);
-    SetClipboardData(CF_HDROP, data);
-    CloseClipboard();
+    ASSERT_TRUE(PutFileListOnClipboard(mainWindow, block));
     EXPECT_TRUE(Press('V', {}, false, true).empty());
     EXPECT_TRUE(FolderEntries(dest).empty());
     EXPECT_EQ(FolderEntries(current), Names({L"a.txt"}));
+}
+
+// Lists from other programs that begin with an empty path: the paths after it
+// are pasted, an empty list does nothing and says nothing.
+TEST_F(FileListPaste, EmptyPathsAreLeftOut) {
+    ledger.Write(current + L"\\a.txt");
+    Open(dest);
+    std::wstring path = current + L"\\a.txt";
+    Bytes wideA;
+    for (wchar_t c : path) wideA.insert(wideA.end(), {static_cast<unsigned char>(c & 0xFF), static_cast<unsigned char>(c >> 8)});
+    wideA.insert(wideA.end(), {0, 0});
+    for (const Bytes& block : {Header(20, true) + Bytes({0, 0, 0, 0}), MakeFileListBlock({}),
+                               Header(20, true) + Bytes({0, 0, 0, 0, 0, 0})}) {
+        ASSERT_TRUE(PutFileListOnClipboard(mainWindow, block));
+        EXPECT_TRUE(Press('V', {}, false, true).empty()) << "no message";
+        EXPECT_TRUE(FolderEntries(dest).empty());
+    }
+    ASSERT_TRUE(PutFileListOnClipboard(mainWindow, Header(20, true) + Bytes({0, 0}) + wideA + Bytes({0, 0})));
+    EXPECT_TRUE(Press('V', {}, false, true).empty());
+    EXPECT_EQ(FolderEntries(dest), Names({L"a.txt"}));
+    ExpectNothingLost();
 }

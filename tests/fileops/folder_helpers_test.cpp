@@ -281,3 +281,70 @@ TEST_F(FolderHelpers, DeleteFolderContentsRecyclesEveryFile) {
     EXPECT_TRUE(RecycleBinHolds(ledger.ContentsOf(source + L"\\sub\\deeper\\d.txt")));
     ExpectNothingLost();
 }
+
+// A link to a folder (under Wine a Unix symbolic link) is one entry: no walk
+// enters it, so what it points to is neither moved, copied, recycled nor
+// deleted through it, and a link back to a parent copies nothing forever.
+TEST_F(FolderHelpers, LinksAreEntriesThatNoWalkEnters) {
+    std::wstring outside = root / L"outside";
+    ASSERT_TRUE(MakeFolder(outside));
+    ledger.Write(outside + L"\\x.txt");
+    ledger.Write(outside + L"\\y.txt");
+    ledger.Write(source + L"\\a.txt");
+    if (!MakeFolderLink(source + L"\\link", outside)) GTEST_SKIP() << "no Unix symbolic link can be made here";
+    ASSERT_TRUE(MakeFolderLink(source + L"\\loop", source));
+    Names outsideNames = {L"x.txt", L"y.txt"};
+
+    int missed = 0;
+    EXPECT_EQ(CopyFolderContents(source.c_str(), target.c_str(), 1, &missed), 1);
+    EXPECT_EQ(FolderEntries(target), Names({L"a.txt"})) << "neither link is entered or copied";
+    EXPECT_EQ(missed, 2) << "both links count as not copied";
+    RemoveTree(target);
+    ASSERT_TRUE(MakeFolder(target));
+
+    EXPECT_EQ(MoveFolderContents(source.c_str(), target.c_str()), 1);
+    EXPECT_EQ(FolderEntries(outside), outsideNames);
+    // Where the platform cannot move a link itself (Wine), it stays.
+    bool moved = FolderEntries(source).empty();
+    EXPECT_EQ(FolderEntries(target), moved ? Names({L"a.txt", L"link", L"loop"}) : Names({L"a.txt"}));
+    EXPECT_EQ(FolderEntries(source), moved ? Names() : Names({L"link", L"loop"}));
+    std::wstring holder = moved ? target : source;
+
+    for (int recycle : {1, 0}) {
+        SCOPED_TRACE(recycle);
+        DeleteFolderContents(holder.c_str(), recycle);
+        EXPECT_EQ(FolderEntries(outside), outsideNames) << "nothing deleted through the link";
+        EXPECT_FALSE(RecycleBinHolds(ledger.ContentsOf(outside + L"\\x.txt")));
+    }
+    EXPECT_EQ(ReadByteString(outside + L"\\x.txt"), ledger.ContentsOf(outside + L"\\x.txt"));
+    EXPECT_EQ(ReadByteString(outside + L"\\y.txt"), ledger.ContentsOf(outside + L"\\y.txt"));
+}
+
+// A folder copy that fails part way (a file held open by another program, a
+// subfolder that cannot be made) says so, and the folder it made for the copy
+// goes again; in a folder that was there what arrived stays.
+TEST_F(FolderHelpers, FolderCopiesThatFailPartWay) {
+    FillSource();
+    HANDLE held = CreateFileW((source + L"\\sub\\c.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::wstring made = root / L"made";
+    EXPECT_FALSE(CopyFolderInto(source.c_str(), made.c_str(), 0));
+    EXPECT_FALSE(FolderExists(made)) << "the folder made for the copy goes again";
+    EXPECT_FALSE(CopyFolderInto(source.c_str(), target.c_str(), 0));
+    CloseHandle(held);
+    EXPECT_EQ(FolderEntries(target), Names({L"a.txt", L"b.txt", L"sub"}));
+    EXPECT_EQ(FolderEntries(target + L"\\sub"), Names({L"deeper"}));
+
+    // A file where a subfolder goes: the subfolder cannot be made.
+    RemoveTree(target);
+    ASSERT_TRUE(MakeFolder(target));
+    WriteText(target + L"\\sub", "in the way");
+    int missed = 0;
+    EXPECT_EQ(CopyFolderContents(source.c_str(), target.c_str(), 0, &missed), 1);
+    EXPECT_EQ(missed, 1);
+    EXPECT_FALSE(CopyFolderInto(source.c_str(), target.c_str(), 0));
+    EXPECT_EQ(FolderEntries(target), Names({L"a.txt", L"b.txt", L"sub"}));
+    EXPECT_TRUE(CopyFolderInto((source + L"\\sub").c_str(), made.c_str(), 0));
+    EXPECT_EQ(FolderEntries(made), Names({L"c.txt", L"deeper"}));
+    ExpectNothingLost();
+}

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,18 @@ TEST_F(NewFileNameDialog, SelectsTheStemOfTheProposedName) {
         EXPECT_EQ(shown.end, c.end);
         EXPECT_EQ(shown.caption, L"ファイル名");
     }
+}
+
+TEST_F(NewFileNameDialog, ANameWithAFolderPartKeepsTheDialogOpen) {
+    lstrcpyW(inputText, L"photos.txt");
+    DialogAnswerer answerer;
+    const wchar_t* refused[] = {L"sub\\x.txt", L"sub/x.txt", L"..\\x.txt", L"C:x.txt", L"D:\\x.txt", L".", L".."};
+    for (const wchar_t* name : refused) answerer.Push(DialogAnswer::Type(IDC_FILE_NAME_EDIT, name).StaysOpen());
+    answerer.Push(DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"memo.txt"));
+    DialogBoxParamW(instance(), MAKEINTRESOURCEW(IDD_FILE_NAME), mainWindow, NewFileNameDialogProc, 0);
+    EXPECT_EQ(answerer.records().size(), std::size(refused) + 1);
+    EXPECT_EQ(answerer.pending(), 0u);
+    EXPECT_EQ(std::wstring(inputText), L"memo.txt");
 }
 
 TEST_F(NewFileNameDialog, AnswersInInputText) {
@@ -232,6 +245,31 @@ TEST_F(RenameRun, ANameThatCannotBeTakenKeepsTheDialogOpen) {
     EXPECT_EQ(ReadBytes(root / L"c.txt"), std::vector<unsigned char>({'a'}));
 }
 
+// The typed text is a name in the item's folder: a folder part, a drive or
+// the folder itself beeps and keeps the dialog open, as a taken name does.
+TEST_F(RenameRun, ANameWithAFolderPartIsRefused) {
+    TempFolder outer;
+    std::wstring folder = outer / L"browsed";
+    ASSERT_TRUE(MakeFolder(folder + L"\\sub"));
+    WriteText(folder + L"\\a.txt", "a");
+    std::wstring cache = folder + L"\\Zuv_CACHE";
+    WriteSolidIconFile(cache + L"\\a.txt.Zuv.icon.ico", 32, RGB(200, 30, 40));
+    WriteSolidIconFile(cache + L"\\a.txt.Zuv.list.ico", 16, RGB(20, 160, 40));
+    ASSERT_TRUE(harness.OpenListed(folder, {{L"SystemSetting", L"hideCache", L"ON"}}));
+    ListViewFocusOnly(listView, ListViewIndexOf(listView, L"a.txt"));
+    std::vector<DialogAnswer> answers;
+    for (const wchar_t* name : {L"sub\\x.txt", L"sub/x.txt", L"..\\x.txt", L"C:x.txt", L"Z:\\x.txt", L".", L".."}) {
+        answers.push_back(DialogAnswer::Type(IDC_FILE_NAME_EDIT, name).StaysOpen());
+    }
+    answers.push_back(DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"b.txt"));
+    std::vector<DialogRecord> shown = Rename(answers);
+    EXPECT_EQ(shown.size(), answers.size());
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::wstring>({L"Zuv_CACHE", L"b.txt", L"sub"}));
+    EXPECT_TRUE(FolderEntries(folder + L"\\sub").empty());
+    EXPECT_EQ(FolderEntries(outer.path()), std::vector<std::wstring>({L"browsed"}));
+    EXPECT_EQ(FolderEntries(cache), std::vector<std::wstring>({L"b.txt.Zuv.icon.ico", L"b.txt.Zuv.list.ico"}));
+}
+
 TEST_F(RenameRun, CacheFilesFollowTheNewName) {
     WriteText(root / L"x.txt", "x");
     std::wstring cache = root / L"Zuv_CACHE";
@@ -245,4 +283,34 @@ TEST_F(RenameRun, CacheFilesFollowTheNewName) {
     EXPECT_EQ(FolderEntries(cache), std::vector<std::wstring>({L"y.txt.Zuv.icon.ico", L"y.txt.Zuv.list.ico"}));
     ASSERT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"y.txt"}));
     EXPECT_EQ(ImageListColour(imageListLarge, 0, 16, 16), RGB(200, 30, 40)) << "the old picture, not rendered again";
+}
+
+// A stale cache icon under the new name (its file was deleted by another
+// program) gives way to the item's own; a change of letter case alone keeps
+// the item's icons.
+TEST_F(RenameRun, TheItemsOwnIconsReplaceStaleOnesOfTheNewName) {
+    const COLORREF own = RGB(200, 30, 40);
+    const COLORREF stale = RGB(20, 40, 220);
+    WriteText(root / L"a.txt", "a");
+    std::wstring cache = root / L"Zuv_CACHE";
+    WriteSolidIconFile(cache + L"\\a.txt.Zuv.icon.ico", 32, own);
+    WriteSolidIconFile(cache + L"\\a.txt.Zuv.list.ico", 16, own);
+    WriteSolidIconFile(cache + L"\\b.txt.Zuv.icon.ico", 32, stale);
+    WriteSolidIconFile(cache + L"\\b.txt.Zuv.list.ico", 16, stale);
+    ASSERT_TRUE(harness.OpenListed(root.path(), {{L"SystemSetting", L"iconSize", L"32"},
+                                                 {L"SystemSetting", L"iconSizeSmall", L"16"},
+                                                 {L"SystemSetting", L"hideCache", L"ON"}}));
+    ListViewFocusOnly(listView, 0);
+    Rename({DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"b.txt")});
+    EXPECT_EQ(FolderEntries(cache), std::vector<std::wstring>({L"b.txt.Zuv.icon.ico", L"b.txt.Zuv.list.ico"}));
+    ASSERT_EQ(ListViewNames(listView), std::vector<std::wstring>({L"b.txt"}));
+    EXPECT_EQ(ImageListColour(imageListLarge, 0, 16, 16), own);
+
+    ListViewFocusOnly(listView, 0);
+    Rename({DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"B.txt")});
+    // Wine keeps the old letter case of a name that differs in case only.
+    ASSERT_EQ(ListViewNames(listView).size(), 1u);
+    EXPECT_EQ(_wcsicmp(ListViewNames(listView)[0].c_str(), L"b.txt"), 0);
+    EXPECT_EQ(FolderEntries(cache).size(), 2u) << "the item's own icons, under either case";
+    EXPECT_EQ(ImageListColour(imageListLarge, 0, 16, 16), own);
 }

@@ -26,6 +26,9 @@ std::wstring DeletionFailed(const std::wstring& name) { return name + L" の削�
 
 using Shown = std::vector<std::pair<std::wstring, UINT>>;
 
+DialogAnswer Ok() { return DialogAnswer::Press(IDOK); }
+DialogAnswer Yes() { return DialogAnswer::Press(IDYES); }
+
 class SelectionDelete : public FileOperationTest {};
 
 // The main window on a folder of the spare drive, whose root holds the trash
@@ -209,4 +212,33 @@ TEST(DeletePath, MissingPathCountsAsDeleted) {
     WriteText(folder / L"a.txt", "a");
     EXPECT_EQ(DeletePath((folder / L"a.txt").c_str(), 0), 1);
     EXPECT_FALSE(FileExists(folder / L"a.txt"));
+}
+
+// Under Wine a Unix symbolic link to a folder is a link entry: deleting a
+// folder that holds one, or the link itself, never reaches what it points to.
+TEST_F(SelectionDelete, LinksAreNeverFollowed) {
+    if (RecycleBinFolder().empty()) GTEST_SKIP() << "the test run names no recycle bin folder";
+    std::wstring outside = root / L"outside";
+    ASSERT_TRUE(MakeFolder(outside));
+    std::string kept = ledger.Write(outside + L"\\kept.txt");
+    ASSERT_TRUE(MakeFolder(current + L"\\album"));
+    std::string photo = ledger.Write(current + L"\\album\\photo.jpg");
+    if (!MakeFolderLink(current + L"\\album\\link", outside)) GTEST_SKIP() << "no Unix symbolic link can be made here";
+    ASSERT_TRUE(MakeFolderLink(current + L"\\shortcut", outside));
+    for (bool shift : {false, true}) {
+        SCOPED_TRACE(shift ? "for good" : "to the recycle bin");
+        Open();
+        Select({L"album", L"shortcut"});
+        // Wine can remove no link itself: the link stays, and is reported.
+        std::vector<DialogRecord> shown = Press('D', {Ok(), Yes()}, shift);
+        EXPECT_EQ(Messages(shown), Shown({{shift ? kConfirmForGood : kConfirmRecycle, MB_ICONWARNING},
+                                             {DeletionFailed(L"shortcut"), MB_ICONWARNING}}));
+        EXPECT_EQ(FolderEntries(outside), Names({L"kept.txt"}));
+        EXPECT_EQ(ReadByteString(outside + L"\\kept.txt"), kept);
+        EXPECT_FALSE(RecycleBinHolds(kept));
+        EXPECT_EQ(FolderEntries(current + L"\\album"), Names({L"link"}));
+        EXPECT_TRUE(RecycleBinHolds(photo));
+        harness.Close();
+    }
+    ExpectNothingLost();
 }

@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "shell/main_state.h"
 #include "support/file_operation_fixture.h"
+#include "support/test_pictures.h"
 #include "support/window_driver.h"
 #include "thumbnails/cache_files.h"
 #include "thumbnails/worker_params.h"
@@ -132,6 +133,32 @@ TEST_F(SelectionTransfer, CopyNameClashesAnsweredYesNoAndCancel) {
     ExpectNothingLost();
 }
 
+// A file replaced at the destination loses its cache icons there, as does one
+// replaced inside a merged folder: they showed the old file.
+TEST_F(SelectionTransfer, AReplacedFileLosesItsCacheIcons) {
+    if (RecycleBinFolder().empty()) GTEST_SKIP() << "the test run names no recycle bin folder";
+    ledger.Write(current + L"\\a.txt");
+    ASSERT_TRUE(MakeFolder(current + L"\\album"));
+    ledger.Write(current + L"\\album\\b.txt");
+    ledger.Write(dest + L"\\a.txt");
+    ASSERT_TRUE(MakeFolder(dest + L"\\album"));
+    ledger.Write(dest + L"\\album\\b.txt");
+    for (const std::wstring& folder : {dest, dest + L"\\album"}) {
+        const wchar_t* name = folder == dest ? L"a.txt" : L"b.txt";
+        WriteSolidIconFile(folder + L"\\Zuv_CACHE\\" + name + L".Zuv.icon.ico", 32, RGB(200, 30, 40));
+        WriteSolidIconFile(folder + L"\\Zuv_CACHE\\" + name + L".Zuv.list.ico", 16, RGB(200, 30, 40));
+        WriteSolidIconFile(folder + L"\\Zuv_CACHE\\kept.txt.Zuv.icon.ico", 32, RGB(200, 30, 40));
+    }
+    Open();
+    Select({L"album", L"a.txt"});
+    std::vector<DialogRecord> shown = Press('C', {Typed(L"..\\dest"), Yes(), Yes()});
+    EXPECT_EQ(Messages(shown), Shown({{Overwrite(L"album"), MB_ICONWARNING}, {Overwrite(L"a.txt"), MB_ICONWARNING}}));
+    EXPECT_EQ(FolderEntries(dest + L"\\Zuv_CACHE"), Names({L"kept.txt.Zuv.icon.ico"}));
+    EXPECT_EQ(FolderEntries(dest + L"\\album\\Zuv_CACHE"), Names({L"kept.txt.Zuv.icon.ico"}));
+    EXPECT_EQ(ReadByteString(dest + L"\\a.txt"), ledger.ContentsOf(current + L"\\a.txt"));
+    ExpectNothingLost();
+}
+
 TEST_F(SelectionTransfer, FolderOntoFolderMergesByTheAnswer) {
     if (RecycleBinFolder().empty()) GTEST_SKIP() << "the test run names no recycle bin folder";
     ASSERT_TRUE(MakeFolder(current + L"\\photos\\sub"));
@@ -226,6 +253,79 @@ TEST_F(SelectionTransfer, FolderIntoItsOwnSubfolderIsRefusedBeforeAnythingIsWrit
     EXPECT_EQ(Messages(shown), Shown({{kCreateQuestion, 0}, {MoveFailed(L"sub"), MB_ICONERROR}}));
     EXPECT_EQ(FolderEntries(current + L"\\sub\\inner\\deeper"), Names());
     EXPECT_EQ(FolderEntries(current + L"\\sub\\inner"), Names({L"deeper", L"file.txt", L"x.txt"}));
+    ExpectNothingLost();
+}
+
+// A destination that could not be made: nothing counts as moved, an empty
+// folder (whose removal would succeed) included.
+TEST_F(SelectionTransfer, NothingMovesToAFolderThatCouldNotBeMade) {
+    ASSERT_TRUE(MakeFolder(current + L"\\empty"));
+    ASSERT_TRUE(MakeFolder(current + L"\\full"));
+    ledger.Write(current + L"\\full\\inside.txt");
+    ledger.Write(current + L"\\a.txt");
+    Open();
+    Select({L"empty", L"full", L"a.txt"});
+    std::vector<DialogRecord> shown = Press('M', {Typed(L"nothere\\deeper"), Yes(), Ok(), Ok(), Ok()});
+    EXPECT_EQ(Messages(shown), Shown({{kCreateQuestion, 0},
+                                         {MoveFailed(L"empty"), MB_ICONERROR},
+                                         {MoveFailed(L"full"), MB_ICONERROR},
+                                         {MoveFailed(L"a.txt"), MB_ICONERROR}}));
+    EXPECT_EQ(FolderEntries(current), Names({L"a.txt", L"empty", L"full"}));
+    EXPECT_EQ(ListViewNames(listView), Names({L"empty", L"full", L"a.txt"}));
+    ExpectNothingLost();
+}
+
+// A folder holding a link to another folder (under Wine a Unix symbolic
+// link): the copy leaves the link out and says so (and keeps no part copy),
+// the move leaves what the link points to where it is.
+TEST_F(SelectionTransfer, LinksInsideAFolderAreNotFollowed) {
+    std::wstring outside = root / L"outside";
+    ASSERT_TRUE(MakeFolder(outside));
+    ledger.Write(outside + L"\\kept.txt");
+    ASSERT_TRUE(MakeFolder(current + L"\\album"));
+    ledger.Write(current + L"\\album\\photo.jpg");
+    if (!MakeFolderLink(current + L"\\album\\link", outside)) GTEST_SKIP() << "no Unix symbolic link can be made here";
+    ASSERT_TRUE(MakeFolderLink(current + L"\\shortcut", outside));
+    Open();
+    Select({L"album", L"shortcut"});
+    std::vector<DialogRecord> shown = Press('C', {Typed(L"..\\dest"), Ok(), Ok()});
+    EXPECT_EQ(Messages(shown), Shown({{CopyFailed(L"album"), MB_ICONERROR}, {CopyFailed(L"shortcut"), MB_ICONERROR}}));
+    EXPECT_EQ(FolderEntries(dest), Names()) << "the folder copy without its link is no whole copy";
+
+    // Wine moves no link itself: the link stays, and its folder with it.
+    Select({L"album", L"shortcut"});
+    shown = Press('M', {Typed(L"..\\dest"), Ok(), Ok()});
+    EXPECT_EQ(Messages(shown), Shown({{MoveFailed(L"album"), MB_ICONERROR}, {MoveFailed(L"shortcut"), MB_ICONERROR}}));
+    EXPECT_EQ(FolderEntries(current + L"\\album"), Names({L"link"}));
+    EXPECT_EQ(FolderEntries(dest + L"\\album"), Names({L"photo.jpg"}));
+    EXPECT_EQ(FolderEntries(outside), Names({L"kept.txt"}));
+    EXPECT_EQ(FolderEntries(current), Names({L"album", L"shortcut"}));
+    ExpectNothingLost();
+}
+
+// A folder copy that fails part way (a file inside is held open by another
+// program) is reported, and the folder it made for the copy goes again; a
+// merge into a folder that was there keeps what arrived.
+TEST_F(SelectionTransfer, FolderCopiesThatFailPartWayAreReported) {
+    ASSERT_TRUE(MakeFolder(current + L"\\album\\sub"));
+    ledger.Write(current + L"\\album\\one.jpg");
+    ledger.Write(current + L"\\album\\sub\\held.jpg");
+    ledger.Write(current + L"\\album\\sub\\two.jpg");
+    HANDLE held = CreateFileW((current + L"\\album\\sub\\held.jpg").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Open();
+    Select({L"album"});
+    std::vector<DialogRecord> shown = Press('C', {Typed(L"..\\dest"), Ok()});
+    EXPECT_EQ(Messages(shown), Shown({{CopyFailed(L"album"), MB_ICONERROR}}));
+    EXPECT_EQ(FolderEntries(dest), Names()) << "no part copy of the folder";
+
+    ASSERT_TRUE(MakeFolder(dest + L"\\album"));
+    shown = Press('C', {Typed(L"..\\dest"), Yes(), Ok()});
+    CloseHandle(held);
+    EXPECT_EQ(Messages(shown), Shown({{Overwrite(L"album"), MB_ICONWARNING}, {CopyFailed(L"album"), MB_ICONERROR}}));
+    EXPECT_EQ(FolderEntries(dest + L"\\album"), Names({L"one.jpg", L"sub"}));
+    EXPECT_EQ(FolderEntries(dest + L"\\album\\sub"), Names({L"two.jpg"}));
     ExpectNothingLost();
 }
 

@@ -3,15 +3,20 @@
 // text file commands, the view toggle, the cache keys and the closing keys.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "fileops/file_list_block.h"
 #include "resources/resource.h"
 #include "shell/main_state.h"
 #include "support/dialog_answerer.h"
+#include "support/file_list_blocks.h"
+#include "support/file_operation_fixture.h"
 #include "support/list_view_items.h"
 #include "support/main_window_harness.h"
 #include "support/test_files.h"
@@ -185,8 +190,8 @@ TEST_F(KeyCommands, NewTextFileProposesANameAndReportsItsFailures) {
     EXPECT_EQ(ListViewIndexOf(listView, L"late.txt"), -1);
     EXPECT_EQ(workerParams.generation, 3);
 
-    // The file cannot be made.
-    shown = Answer('E', DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"missing\\x.txt"));
+    // The file cannot be made: a character the file system refuses.
+    shown = Answer('E', DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"bad|name.txt"));
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].message, L"ファイルの生成に失敗しました。");
     EXPECT_EQ(shown[1].icon, static_cast<UINT>(MB_ICONWARNING));
@@ -251,6 +256,56 @@ TEST_F(KeyCommands, CacheKeysSaveAndMakeTheFolderPicture) {
     }
 }
 
+// Started on something that is not a folder, the window has no current
+// folder: the commands that make or bring items do nothing, rather than
+// work in the process's current folder or a drive's root.
+TEST_F(KeyCommands, WithoutACurrentFolderNothingIsMadeOrBrought) {
+    std::wstring work = root / L"work";
+    std::wstring elsewhere = root / L"elsewhere";
+    ASSERT_TRUE(MakeFolder(work));
+    ASSERT_TRUE(MakeFolder(elsewhere));
+    FileLedger ledger;
+    std::wstring one = elsewhere + L"\\zuv_no_folder_one.txt";
+    std::wstring two = elsewhere + L"\\zuv_no_folder_two.txt";
+    ledger.Write(one);
+    ledger.Write(two);
+    WriteTestSettings({});
+    ASSERT_TRUE(harness.OpenInFolder(root / L"missing"));
+    harness.WaitForWorker();
+    ASSERT_EQ(currentDir[0], L'\0');
+    ASSERT_TRUE(SetCurrentDirectoryW(work.c_str()));
+    wchar_t driveRoot[MAX_PATH] = L"";
+    lstrcpynW(driveRoot, work.c_str(), MAX_PATH);
+    PathStripToRootW(driveRoot);
+
+    for (UINT key : {'K', 'E'}) {
+        SCOPED_TRACE(static_cast<char>(key));
+        DialogAnswerer answerer;
+        answerer.Push(DialogAnswer::Type(key == 'K' ? IDC_INPUT_EDIT : IDC_FILE_NAME_EDIT, L"made"));
+        Press(key);
+        EXPECT_TRUE(answerer.records().empty()) << "no dialog";
+    }
+    ASSERT_TRUE(PutFileListOnClipboard(mainWindow, MakeFileListBlock({one})));
+    {
+        DialogAnswerer answerer;
+        Press('V', false, true);
+        EXPECT_TRUE(answerer.records().empty());
+    }
+    HDROP drop = DropBlockOf(MakeFileListBlock({two}));
+    {
+        DialogAnswerer answerer;
+        SendMessageW(mainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+        harness.WaitForWorker();
+        EXPECT_TRUE(answerer.records().empty());
+    }
+    EXPECT_EQ(GlobalSize(drop), 0u) << "the drop is finished all the same";
+    bool droppedOnRoot = FileExists(JoinPath(driveRoot, L"zuv_no_folder_two.txt"));
+    if (droppedOnRoot) MoveFileW(JoinPath(driveRoot, L"zuv_no_folder_two.txt").c_str(), two.c_str());
+    EXPECT_FALSE(droppedOnRoot) << "nothing moved to the drive's root";
+    EXPECT_TRUE(FolderEntries(work).empty());
+    EXPECT_EQ(ledger.Lost({elsewhere}), std::vector<std::wstring>());
+}
+
 TEST_F(KeyCommands, EscapeAndCtrlWCloseTheMainWindow) {
     enum How { kCtrlWInPathBox, kCtrlWInList, kEscapeAccelerator };
     for (How how : {kCtrlWInPathBox, kCtrlWInList, kEscapeAccelerator}) {
@@ -272,5 +327,125 @@ TEST_F(KeyCommands, EscapeAndCtrlWCloseTheMainWindow) {
         }
         EXPECT_FALSE(IsWindow(window));
         harness.Close();
+    }
+}
+
+namespace {
+
+// The folder of a user who found the typed command letters changing the
+// selection: names that the letters D, M and R find by type-ahead. Each case
+// gets a fresh copy of it.
+class CommandsOnTheSelection : public FileOperationTest {
+protected:
+    using Names = std::vector<std::wstring>;
+    std::wstring folder;
+    int cases = 0;
+
+    void OpenFreshFolder() {
+        harness.Close();
+        folder = JoinPath(root.path(), L"case" + std::to_wstring(++cases));
+        ASSERT_TRUE(MakeFolder(folder));
+        ASSERT_TRUE(MakeFolder(JoinPath(folder, L"mdest")));
+        for (const wchar_t* name : {L"a.txt", L"b.txt", L"dsc1.txt", L"dsc2.txt", L"mem.txt", L"rest.txt", L"z.txt"}) {
+            ledger.Write(JoinPath(folder, name));
+        }
+        Open(folder);
+    }
+
+    // The folder's names after `gone` left it and `made` came.
+    static Names Expected(const Names& gone, const Names& made = {}) {
+        Names left = made;
+        for (const wchar_t* name : {L"a.txt", L"b.txt", L"dsc1.txt", L"dsc2.txt", L"mdest", L"mem.txt", L"rest.txt",
+                                    L"z.txt"}) {
+            if (std::find(gone.begin(), gone.end(), name) == gone.end()) left.push_back(name);
+        }
+        std::sort(left.begin(), left.end());
+        return left;
+    }
+};
+
+}  // namespace
+
+// Upper-case command letters typed on the keyboard: their character must not
+// reach the list view's type-ahead while the command's dialog is open.
+TEST_F(CommandsOnTheSelection, TypedCommandLettersActOnTheSelectedItems) {
+    HeldKeys shift;
+    shift.shift = true;
+    HeldKeys capsLock;
+    capsLock.capsLock = true;
+    struct Case {
+        const char* what;
+        UINT key;
+        HeldKeys held;
+        const wchar_t* selected;
+        DialogAnswer answer;
+        Names made;     // in the folder
+        Names arrived;  // in mdest
+        bool forGood;
+    };
+    const Case cases[] = {
+        {"Shift+D deletes for good", 'D', shift, L"b.txt", DialogAnswer::Press(IDOK), {}, {}, true},
+        {"Caps Lock D recycles", 'D', capsLock, L"a.txt", DialogAnswer::Press(IDOK), {}, {}, false},
+        {"Shift+M moves", 'M', shift, L"b.txt", DialogAnswer::Type(IDC_INPUT_EDIT, L"mdest"), {}, {L"b.txt"}, false},
+        {"Shift+R renames", 'R', shift, L"b.txt", DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"b2.txt"), {L"b2.txt"}, {},
+         false},
+    };
+    Names lostForGood;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenFreshFolder();
+        Select({c.selected});
+        std::vector<DialogRecord> shown = Type(c.key, {c.answer}, c.held);
+        ASSERT_EQ(shown.size(), 1u) << "one dialog, for the one item selected";
+        if (c.key == 'R') {
+            EXPECT_EQ(shown[0].caption, L"ファイル名 (1/1)");
+        }
+        EXPECT_EQ(FolderEntries(folder), Expected({c.selected}, c.made));
+        EXPECT_EQ(FolderEntries(JoinPath(folder, L"mdest")), c.arrived);
+        if (c.forGood) lostForGood.push_back(JoinPath(folder, c.selected));
+        EXPECT_EQ(ledger.Lost({root.path()}), lostForGood);
+    }
+}
+
+// An upper-case letter that is no command keeps its type-ahead.
+TEST_F(CommandsOnTheSelection, TypedLettersThatAreNoCommandFindItems) {
+    OpenFreshFolder();
+    HeldKeys shift;
+    shift.shift = true;
+    Select({L"a.txt"});
+    EXPECT_TRUE(Type('Z', {}, shift).empty());
+    EXPECT_EQ(ListViewFocusedItem(listView), ListViewIndexOf(listView, L"z.txt"));
+    EXPECT_EQ(FolderEntries(folder), Expected({}));
+}
+
+// A dialog of the command is open while the user changes the selection
+// behind it: the command acts on what was selected when it was given.
+TEST_F(CommandsOnTheSelection, CommandsTakeTheSelectionBeforeTheirFirstDialog) {
+    auto selectOther = [this] { Select({L"z.txt"}); };
+    struct Case {
+        const char* what;
+        UINT key;
+        DialogAnswer answer;
+        Names made;     // in the folder
+        Names arrived;  // in mdest
+    };
+    const Case cases[] = {
+        {"Delete", VK_DELETE, DialogAnswer::Press(IDOK), {}, {}},
+        {"M", 'M', DialogAnswer::Type(IDC_INPUT_EDIT, L"mdest"), {}, {L"b.txt"}},
+        {"C", 'C', DialogAnswer::Type(IDC_INPUT_EDIT, L"mdest"), {L"b.txt"}, {L"b.txt"}},
+        {"Insert", VK_INSERT, DialogAnswer::PickFolder(L"mdest"), {}, {L"b.txt"}},
+        {"R", 'R', DialogAnswer::Type(IDC_FILE_NAME_EDIT, L"b2.txt"), {L"b2.txt"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenFreshFolder();
+        Select({L"b.txt"});
+        DialogAnswer answer = c.answer;
+        if (!answer.folder.empty()) answer.folder = JoinPath(folder, answer.folder);
+        std::vector<DialogRecord> shown = Press(c.key, {answer.Meanwhile(selectOther)});
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(FolderEntries(folder), Expected({L"b.txt"}, c.made));
+        EXPECT_EQ(FolderEntries(JoinPath(folder, L"mdest")), c.arrived);
+        ExpectNothingLost();
     }
 }

@@ -145,7 +145,8 @@ void SelectBrowserFolder(HWND dialog, const std::wstring& folder) {
 void DialogAnswerer::Handle(HWND dialog) {
     DialogRecord record;
     record.caption = WindowText(dialog);
-    if (HWND owner = GetWindow(dialog, GW_OWNER)) record.ownerTitle = WindowText(owner);
+    record.owner = GetWindow(dialog, GW_OWNER);
+    if (record.owner) record.ownerTitle = WindowText(record.owner);
     GetWindowRect(dialog, &record.windowRect);
     HWND focused = GetFocus();
     if (focused && IsChild(dialog, focused)) record.focusedId = GetDlgCtrlID(focused);
@@ -189,6 +190,7 @@ void DialogAnswerer::Handle(HWND dialog) {
     // The answer's posted messages are handled before the next timer tick, so
     // a dialog that stays open is seen again in its new state.
     if (!answer.staysOpen) handled_.insert(dialog);
+    if (answer.meanwhile) answer.meanwhile();
     for (auto& edit : answer.editTexts) SetDlgItemTextW(dialog, edit.first, edit.second.c_str());
     if (!answer.folder.empty()) SelectBrowserFolder(dialog, answer.folder);
     switch (answer.action) {

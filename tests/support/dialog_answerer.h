@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -26,6 +27,7 @@ struct DialogControl {
 struct DialogRecord {
     std::wstring caption;
     std::wstring ownerTitle;  // the owner window's text while the dialog showed
+    HWND owner = nullptr;
     std::wstring message;  // the first non-empty static text (a message box's text)
     // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION or 0.
     UINT icon = 0;
@@ -46,6 +48,9 @@ struct DialogAnswer {
     bool staysOpen = false;
     // For the shell's folder browser: the folder selected before the button.
     std::wstring folder;
+    // Done while the dialog is open, before it is answered (what a user
+    // might do to the windows behind it).
+    std::function<void()> meanwhile;
 
     static DialogAnswer Press(int button) {
         DialogAnswer a;
@@ -72,6 +77,11 @@ struct DialogAnswer {
     static DialogAnswer CloseBox() {
         DialogAnswer a;
         a.action = kCloseBox;
+        return a;
+    }
+    DialogAnswer Meanwhile(const std::function<void()>& action) const {
+        DialogAnswer a = *this;
+        a.meanwhile = action;
         return a;
     }
     DialogAnswer StaysOpen() const {

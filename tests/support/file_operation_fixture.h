@@ -75,6 +75,16 @@ protected:
         return answerer.records();
     }
 
+    // The same key typed through the message queue (TypeKey), so that it
+    // makes its character as the keyboard's would.
+    std::vector<DialogRecord> Type(UINT key, const std::vector<DialogAnswer>& answers, const HeldKeys& held) {
+        DialogAnswerer answerer;
+        for (const DialogAnswer& answer : answers) answerer.Push(answer);
+        harness.TypeKey(listView, key, held);
+        EXPECT_EQ(answerer.pending(), 0u) << "every answer was asked for";
+        return answerer.records();
+    }
+
     // The message boxes among the records (captioned "Zuv"): text and icon.
     static std::vector<std::pair<std::wstring, UINT>> Messages(const std::vector<DialogRecord>& records) {
         std::vector<std::pair<std::wstring, UINT>> messages;

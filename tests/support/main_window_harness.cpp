@@ -171,3 +171,9 @@ void MainWindowHarness::PressKey(HWND target, UINT key, bool shift, bool control
     SendKeyPress(target, key, shift, control);
     WaitForWorker();
 }
+
+void MainWindowHarness::TypeKey(HWND target, UINT key, const HeldKeys& held) {
+    SetFocus(target);
+    ::TypeKey(target, key, held);
+    WaitForWorker();
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/list_view_items.h"
+#include "support/window_driver.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -69,6 +70,8 @@ public:
     // A key pressed in `target` with that control focused; the worker it
     // starts ends before this returns.
     void PressKey(HWND target, UINT key, bool shift = false, bool control = false);
+    // The same through the message queue as the keyboard types it (TypeKey).
+    void TypeKey(HWND target, UINT key, const HeldKeys& held = HeldKeys());
     // Sends WM_CLOSE as the close box does, takes the quit message off the
     // queue and resets the process-wide state.
     void Close();

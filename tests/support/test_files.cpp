@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
     if (folder.empty()) return name;
@@ -101,6 +102,77 @@ bool FolderExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+namespace {
+
+// The Unix path of a Windows path under Wine, or empty.
+std::string UnixPathOf(const std::wstring& path) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName =
+        reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    if (!name) return "";
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Starts a program of the Unix system under Wine (which runs it natively);
+// its end cannot be waited for, so callers wait for what it does.
+bool StartUnixProgram(const wchar_t* program, const std::vector<std::string>& arguments) {
+    std::wstring commandLine = program;
+    for (const std::string& argument : arguments) commandLine += L" \"" + FromUtf8(argument) + L"\"";
+    std::wstring programPath = L"Z:" + std::wstring(program);
+    std::replace(programPath.begin(), programPath.end(), L'/', L'\\');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(programPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// Whether the folder lists an entry of that name carrying the reparse flag.
+bool ListsLink(const std::wstring& link) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(link.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition) {
+    for (int i = 0; i < 1000; ++i) {
+        if (condition()) return true;
+        Sleep(10);
+    }
+    return condition();
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    std::string unixLink = UnixPathOf(link);
+    std::string unixTarget = UnixPathOf(target);
+    if (unixLink.empty() || unixTarget.empty()) return false;
+    if (!StartUnixProgram(L"/bin/ln", {"-s", unixTarget, unixLink})) return false;
+    return WaitUntil([&] { return ListsLink(link); });
+}
+
+bool RemoveFolderLink(const std::wstring& link) {
+    std::string unixLink = UnixPathOf(link);
+    if (unixLink.empty() || !StartUnixProgram(L"/bin/rm", {"-f", unixLink})) return false;
+    return WaitUntil([&] {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(link.c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        return search == INVALID_HANDLE_VALUE;
+    });
+}
+
 void RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(JoinPath(path, L"*").c_str(), &found);
@@ -109,6 +181,10 @@ void RemoveTree(const std::wstring& path) {
             std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") continue;
             std::wstring full = JoinPath(path, name);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveFolderLink(full);
+                continue;
+            }
             SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(full);

@@ -37,7 +37,17 @@ bool SetLocalWriteTime(const std::wstring& path, const SYSTEMTIME& local);
 bool MakeFolder(const std::wstring& path);  // with missing parents
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
+// Removes a folder and everything in it; links inside are removed
+// themselves (RemoveFolderLink), never followed.
 void RemoveTree(const std::wstring& path);
+
+// A symbolic link at `link` to the folder `target`, made by the system's own
+// "ln" under Wine (whose CreateSymbolicLinkW makes nothing); Wine lists it as
+// a folder carrying FILE_ATTRIBUTE_REPARSE_POINT. False when not under Wine
+// or when the link did not appear.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
+// Removes such a link itself, leaving what it points to.
+bool RemoveFolderLink(const std::wstring& link);
 // Names in a folder, sorted, without "." and "..".
 std::vector<std::wstring> FolderEntries(const std::wstring& path);
 

@@ -1,5 +1,7 @@
 #include "support/window_driver.h"
 
+#include <cstring>
+
 void PumpMessagesFor(DWORD milliseconds) {
     DWORD start = GetTickCount();
     do {
@@ -37,6 +39,27 @@ void SendKeyPress(HWND window, UINT key, bool shift, bool control) {
     SendMessageW(window, WM_KEYUP, key, 0xC0000001);
     SetModifierState(VK_SHIFT, false);
     SetModifierState(VK_CONTROL, false);
+}
+
+void TypeKey(HWND window, UINT key, const HeldKeys& held) {
+    BYTE saved[256];
+    GetKeyboardState(saved);
+    BYTE state[256];
+    memcpy(state, saved, sizeof(state));
+    state[VK_SHIFT] = state[VK_LSHIFT] = held.shift ? 0x80 : 0;
+    state[VK_CONTROL] = state[VK_LCONTROL] = held.control ? 0x80 : 0;
+    state[VK_CAPITAL] = held.capsLock ? 0x01 : 0;
+    state[key] = 0x80;
+    SetKeyboardState(state);
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(window, WM_KEYDOWN, key, scan | 1);
+    PostMessageW(window, WM_KEYUP, key, scan | static_cast<LPARAM>(0xC0000001));
+    PumpUntil([] {
+        MSG pending;
+        return !PeekMessageW(&pending, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE);
+    }, 30000);
+    saved[VK_SHIFT] = saved[VK_LSHIFT] = saved[VK_CONTROL] = saved[VK_LCONTROL] = saved[VK_CAPITAL] = saved[key] = 0;
+    SetKeyboardState(saved);
 }
 
 void SendAltKeyPress(HWND window, UINT key) {

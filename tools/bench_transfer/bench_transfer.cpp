@@ -51,9 +51,9 @@ int wmain(int argc, wchar_t** argv) {
     LARGE_INTEGER start, done, shown;
     QueryPerformanceCounter(&start);
     if (move) {
-        MoveSelectionToTypedFolder(frame);
+        MoveSelectionToTypedFolder(frame, TakeSelection());
     } else {
-        CopySelectionToTypedFolder(frame);
+        CopySelectionToTypedFolder(frame, TakeSelection());
     }
     QueryPerformanceCounter(&done);
     bool changed;
