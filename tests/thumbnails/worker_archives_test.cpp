@@ -101,4 +101,33 @@ TEST_F(WorkerArchives, SevenZipFamilyOnlyWithAnArchiver) {
     for (int i = 0; i < 3; ++i) EXPECT_NE(ImageListColour(host.images(), i, kSize / 2, kSize / 2), RGB(255, 0, 0));
 }
 
+// A folder of downloads: a ZIP under a 7z name, whose members climb out of
+// the worker's work folder by steps of three dots and name pictures that
+// already exist there. They are passed over, never rendered or deleted.
+TEST_F(WorkerArchives, ClimbingMembersLeaveFilesOutsideTheWorkFolderAlone) {
+    std::wstring exe = SevenZipExe();
+    if (exe.empty()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    wchar_t temp[MAX_PATH] = L"";
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    // The worker's work folder is TEMP\Zuv\ZuvN: two climbs reach TEMP,
+    // and more than there are steps reach the drive's root.
+    const std::wstring victims[] = {JoinPath(temp, L"zuv_victim.png"), L"C:\\zuv_victim.png"};
+    std::vector<unsigned char> red = ReadBytes(MediaFixture(L"cover_red.png"));
+    for (const std::wstring& victim : victims) ASSERT_TRUE(WriteBytes(victim, red));
+    std::string climb;
+    for (int i = 0; i < 12; ++i) climb += ".../";
+    ASSERT_TRUE(WriteBytes(folder / L"b_dots.7z", MakeZipBytes({{".../.../zuv_victim.png", red},
+                                                                 {climb + "zuv_victim.png", red},
+                                                                 {"..\\..\\zuv_victim.png", red}})));
+    FillListView(host.list(), {L"b_dots.7z"});
+    lstrcpynW(sevenZipPath, exe.c_str(), kPathChars);
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageList_GetImageCount(host.images()), 1);
+    EXPECT_NE(ImageListColour(host.images(), 0, kSize / 2, kSize / 2), RGB(255, 0, 0)) << "a victim was rendered";
+    for (const std::wstring& victim : victims) {
+        EXPECT_EQ(ReadBytes(victim), red) << ToUtf8(victim) << " is gone";
+        DeleteFileW(victim.c_str());
+    }
+}
+
 }  // namespace

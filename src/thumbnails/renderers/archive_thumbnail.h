@@ -36,10 +36,16 @@ bool IsNestedArchive(const wchar_t* path);
 std::string FlatMemberName(const char* name);
 
 // Whether a listed member path can be extracted under a folder and found
-// there again: relative, without "." or ".." steps or empty steps, and
-// without characters that Windows names or the archiver's wildcards do not
-// take.
+// there again: relative, without empty steps, steps of only dots and blanks,
+// steps that end in a dot or a blank or begin with "..", device names (CON,
+// NUL, COM1 ...), and without characters that Windows names or the
+// archiver's wildcards do not take.
 bool IsPlainMemberPath(const std::wstring& name);
+
+// The full path of a member under the folder, when the name is plain and its
+// full path (GetFullPathNameW) lies inside the folder; false for any other,
+// which is then never opened, written or deleted.
+bool MemberPathInFolder(const wchar_t* folder, const std::wstring& name, wchar_t* memberPath);
 
 // The next member of an archiver listing in the "-slt" technical format,
 // read from byte *pos on: the text after a line's "Path = " (any case), and
@@ -49,6 +55,21 @@ bool IsPlainMemberPath(const std::wstring& name);
 // "Path = " line or before its "Size = " line; *pos then stands at the end.
 bool NextListedMember(const BYTE* data, size_t size, size_t* pos, UINT codePage, std::wstring* name,
                       long long* memberSize);
+
+// The archiver's command line that extracts one listed member into the
+// folder.
+std::wstring MemberExtractionCommand(const wchar_t* archiver, const wchar_t* archive, const wchar_t* folder,
+                                     const wchar_t* name);
+
+// Extracts one listed member into the folder, with no standard input and
+// no window, dispatching messages while the archiver runs; false when it
+// cannot start.
+bool ExtractListedMember(const wchar_t* archiver, const wchar_t* archive, const wchar_t* folder,
+                         const wchar_t* name);
+
+// An inheritable handle of NUL, the archiver's standard input: an input at
+// its end, so that a question for a password is answered at once.
+HANDLE OpenEmptyInput();
 
 // Starts the archiver's command line with the startup information, handles
 // inherited when `inherit`, and waits for the process to end, dispatching
