@@ -268,6 +268,41 @@ TEST(ArchivePagesWithoutConsole, LockedArchiveGivesNoPicture) {
     if (slot) DeleteObject(slot);
 }
 
+LRESULT CALLBACK QuitOnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) PostQuitMessage(3);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The main window closed while the preview waits for the archiver: the
+// waiting stops, and the quit reaches the program's own message loop.
+TEST_F(ArchivePages, ClosingTheWindowWhileTheArchiverRunsEndsTheProgram) {
+    if (!FileExists(archiver)) GTEST_SKIP() << "the stand-in archiver was not built";
+    TestPreviewWindow preview(200, 150);
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = QuitOnDestroy;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ZuvQuitOnDestroy";
+    RegisterClassW(&windowClass);
+    std::wstring archive = Zip(L"a.7z", {{"a.png", ReadByteString(MediaFixture(L"cover_red.png"))}});
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        HWND main = CreateWindowW(L"ZuvQuitOnDestroy", L"Zuv", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(main, nullptr);
+        // Closed by the first message the waiting dispatches.
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        page = 0;
+        LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
+        EXPECT_FALSE(IsWindow(main));
+        EXPECT_EQ(slot, nullptr) << "the page went on after the quit";
+        MSG msg = {};
+        ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is lost";
+        EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+        EXPECT_EQ(msg.wParam, 3u);
+    }
+    UnregisterClassW(L"ZuvQuitOnDestroy", GetModuleHandleW(nullptr));
+}
+
 TEST_F(ArchivePages, ArchiverThatCannotStartGivesNoPicture) {
     TestPreviewWindow preview(200, 150);
     std::wstring missing = folder / L"no-archiver.exe";

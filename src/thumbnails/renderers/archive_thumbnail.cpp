@@ -186,11 +186,12 @@ HBITMAP TryZipMember(unzFile zip, const wchar_t* folder, TWorkerParams* params, 
 
 // ---- 7z family ----
 
-void WaitPumpingMessages(HANDLE object, DWORD slice) {
+// False when a quit came first: the program is ending, and nobody waits.
+bool WaitPumpingMessages(HANDLE object, DWORD slice) {
     for (;;) {
-        PumpMessages();
+        if (!PumpMessages()) return false;
         DWORD result = MsgWaitForMultipleObjects(1, &object, FALSE, slice, QS_ALLINPUT);
-        if (result == WAIT_OBJECT_0 || result == WAIT_FAILED) return;
+        if (result == WAIT_OBJECT_0 || result == WAIT_FAILED) return true;
     }
 }
 
@@ -293,10 +294,16 @@ bool RunArchiver(std::wstring commandLine, const STARTUPINFOW& startup, bool inh
     }
     // The process, not its main thread: only once the process has ended has
     // it let go of the list file.
-    WaitPumpingMessages(process.hProcess, slice);
+    bool ended = WaitPumpingMessages(process.hProcess, slice);
+    if (!ended) {
+        // Nothing may go on writing into the work folder that the closing
+        // program removes.
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 1000);
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return true;
+    return ended;
 }
 
 bool ArchiveWorkFolder(DWORD threadId, wchar_t* folder) {

@@ -73,7 +73,9 @@ HANDLE OpenEmptyInput();
 
 // Starts the archiver's command line with the startup information, handles
 // inherited when `inherit`, and waits for the process to end, dispatching
-// messages at least every `slice` milliseconds. False when it cannot start.
+// messages at least every `slice` milliseconds. False when it cannot start,
+// or when a WM_QUIT came while it ran: the quit is posted again, the process
+// ended, and the caller gives up.
 bool RunArchiver(std::wstring commandLine, const STARTUPINFOW& startup, bool inherit, DWORD flags, DWORD slice);
 
 // The whole of an open file from its start; *ok false when it cannot be read
