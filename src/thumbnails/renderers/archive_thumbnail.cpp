@@ -13,6 +13,7 @@
 
 #include "fileops/folder_helpers.h"
 #include "shell/main_state.h"
+#include "thumbnails/renderers/ansi_text.h"
 #include "thumbnails/renderers/exif_orientation.h"
 #include "thumbnails/renderers/font_sample.h"
 #include "thumbnails/renderers/image_decoding.h"
@@ -100,18 +101,12 @@ void StoreCopy(HBITMAP picture, HBITMAP* slot) {
 // ---- ZIP ----
 
 // A path that minizip opens by its narrow name; false when it does not fit
-// or has characters that the code page can only stand in for, which would
-// name another file.
+// or does not convert exactly.
 bool ToThreadAnsi(const wchar_t* path, char* out, int outBytes) {
-    BOOL usedDefault = FALSE;
-    int written = WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, path, -1, out, outBytes, nullptr,
-                                      &usedDefault);
-    if (written == 0 && GetLastError() == ERROR_INVALID_PARAMETER) {
-        // UTF-8 takes no default character, and needs none.
-        written = WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, out, outBytes, nullptr, nullptr);
-        usedDefault = FALSE;
-    }
-    return written > 0 && !usedDefault;
+    std::string ansi = ThreadAnsiText(path);
+    if (ansi.empty() || ansi.size() >= static_cast<size_t>(outBytes)) return false;
+    memcpy(out, ansi.c_str(), ansi.size() + 1);
+    return true;
 }
 
 // Reads up to `size` bytes of the open member; a read that ends early
