@@ -261,8 +261,9 @@ void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HB
             }
             DeleteFileW(file.c_str());
         }
-        DeleteFileW(listing.c_str());
     }
+    // Also after a listing that was given up on.
+    if (!folder.empty()) DeleteFileW(listing.c_str());
     if (picture) {
         HBITMAP copy = static_cast<HBITMAP>(CopyImage(picture, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         DeleteObject(picture);

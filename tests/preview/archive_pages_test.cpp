@@ -299,6 +299,9 @@ TEST_F(ArchivePages, ClosingTheWindowWhileTheArchiverRunsEndsTheProgram) {
         ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is lost";
         EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
         EXPECT_EQ(msg.wParam, 3u);
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        EXPECT_FALSE(FileExists(JoinPath(temp, L"Zuv\\Zuv.txt"))) << "the listing file is left behind";
     }
     UnregisterClassW(L"ZuvQuitOnDestroy", GetModuleHandleW(nullptr));
 }
