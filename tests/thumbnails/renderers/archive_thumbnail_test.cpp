@@ -403,6 +403,58 @@ TEST_F(ArchiveThumbnail, SevenZipExtractsOnlyTheListedMember) {
     RemoveTree(work);
 }
 
+// RAR 5.0 archives of stored members, written by the test (Debian has no
+// tool that writes RAR), through the archiver.
+TEST_F(ArchiveThumbnail, RarArchivesThroughTheArchiver) {
+    if (!UseSevenZip()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    wchar_t temp[MAX_PATH] = L"";
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    std::wstring victim = JoinPath(temp, L"zuv_victim.png");
+    const size_t blueSize = Blue().size();
+    const ZipCase cases[] = {
+        {"a text member, then a picture in a folder", {{"docs/readme.txt", Text("text")}, {"img/a.png", Red()}},
+         kRed},
+        {"folder entries", {{"docs/", {}}, {"docs/a.txt", Text("text")}, {"pics/", {}}, {"pics/b.png", Blue()}},
+         kBlue},
+        {"a nested archive is passed over", {{"b.zip", Red()}, {"d.png", Blue()}}, kBlue},
+        {"one byte over the limit", {{"big.png", Padded(Red(), blueSize + 1)}, {"fit.png", Blue()}}, kBlue,
+         static_cast<int>(blueSize)},
+        {"names outside ASCII", {{"\xE3\x81\x82.txt", Text("text")}, {"\xE7\x94\xBB/\xE8\xB5\xA4.png", Red()}},
+         kRed},
+        {"no member renders", {{"a.txt", Text("text")}}, kNone},
+        {"climbing names", {{"../../zuv_victim.png", Blue()}, {".../.../zuv_victim.png", Blue()},
+                            {"a/../../../zuv_victim.png", Blue()}, {"d.png", Blue()}}, kBlue},
+        {"dots, blanks and devices", {{"sub./../../zuv_victim.png", Blue()}, {"evil.png.", Red()},
+                                      {"..evil.png", Red()}, {"nul.png", Red()}, {"d.png", Blue()}}, kBlue},
+    };
+    for (const ZipCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteBytes(victim, Red()));
+        params.maxBytes = c.maxBytes;
+        std::wstring path = folder / L"a.rar";
+        ASSERT_TRUE(WriteBytes(path, MakeRar5Bytes(c.entries)));
+        HBITMAP slot = nullptr;
+        MakeArchiveThumbnail(path.c_str(), &params, &slot);
+        EXPECT_EQ(ColourName(TakeColour(slot)), ColourName(c.expected));
+        EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::wstring>{L"a.rar"}) << "only the archive stays";
+        EXPECT_EQ(ReadBytes(victim), Red()) << "the file outside the work folder is gone or changed";
+    }
+    DeleteFileW(victim.c_str());
+    // Cut inside the picture's data, and a member whose header claims more
+    // than the archive holds.
+    Bytes whole = MakeRar5Bytes({{"a.png", Red()}});
+    const Bytes damaged[] = {Bytes(whole.begin(), whole.begin() + whole.size() / 2),
+                             MakeRar5Bytes({{"a.png", Red(), false, 1LL << 40}})};
+    for (const Bytes& bytes : damaged) {
+        std::wstring path = folder / L"a.rar";
+        ASSERT_TRUE(WriteBytes(path, bytes));
+        HBITMAP slot = nullptr;
+        MakeArchiveThumbnail(path.c_str(), &params, &slot);
+        EXPECT_EQ(ColourName(TakeColour(slot)), ColourName(kNone));
+        EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::wstring>{L"a.rar"});
+    }
+}
+
 TEST_F(ArchiveThumbnail, SevenZipFamilyRendersAnExistingMemberFile) {
     if (!UseSevenZip()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
     std::wstring work = WorkFolder();
