@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,9 @@ void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HB
     if (!folder.empty() && ListArchive(params, path, listing)) {
         std::vector<TListedEntry> entries = ReadListing(listing);
         *page = ClampPreviewPage(*page, static_cast<int>(entries.size()));
+        std::vector<std::wstring> names;
+        for (const TListedEntry& entry : entries) names.push_back(entry.name);
+        std::set<std::wstring> repeated = RepeatedMemberNames(names);
         for (size_t i = *page < 0 ? entries.size() : static_cast<size_t>(*page); i < entries.size() && !picture;
              ++i) {
             const TListedEntry& entry = entries[i];
@@ -241,7 +245,9 @@ void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HB
             // out everything beneath them whatever its size.
             if (entry.size > params->maxBytes || entry.size <= 0) continue;
             wchar_t member[MAX_PATH];
-            if (!MemberPathInFolder(folder.c_str(), entry.name, member)) continue;
+            if (!MemberPathInFolder(folder.c_str(), entry.name, member) || repeated.count(FoldedName(entry.name))) {
+                continue;
+            }
             std::wstring file = member;
             if (GetFileAttributesW(member) == INVALID_FILE_ATTRIBUTES &&
                 !ExtractListedMember(params->sevenZipPath, path, folder.c_str(), entry.name.c_str())) {

@@ -9,6 +9,7 @@
 #include <cwchar>
 #include <initializer_list>
 #include <new>
+#include <set>
 #include <vector>
 
 #include "fileops/folder_helpers.h"
@@ -384,6 +385,21 @@ bool MemberPathInFolder(const wchar_t* folder, const std::wstring& name, wchar_t
     return true;
 }
 
+std::wstring FoldedName(const std::wstring& name) {
+    std::wstring folded = name;
+    if (!folded.empty()) CharUpperBuffW(&folded[0], static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
+std::set<std::wstring> RepeatedMemberNames(const std::vector<std::wstring>& names) {
+    std::set<std::wstring> seen, repeated;
+    for (const std::wstring& name : names) {
+        std::wstring folded = FoldedName(name);
+        if (!seen.insert(folded).second) repeated.insert(folded);
+    }
+    return repeated;
+}
+
 bool NextListedMember(const BYTE* data, size_t size, size_t* pos, UINT codePage, std::wstring* name,
                       long long* memberSize) {
     // One line from *pos: [begin, end) without its line break.
@@ -516,6 +532,13 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
     size_t pos = 0;
     std::wstring name;
     long long size = 0;
+    std::set<std::wstring> repeated;
+    if (read) {
+        std::vector<std::wstring> names;
+        while (NextListedMember(listing.data(), listing.size(), &pos, codePage, &name, &size)) names.push_back(name);
+        repeated = RepeatedMemberNames(names);
+        pos = 0;
+    }
     while (read && !picture) {
         if (workerStop == 1) break;
         if (!NextListedMember(listing.data(), listing.size(), &pos, codePage, &name, &size)) break;
@@ -523,7 +546,7 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
         // everything beneath them whatever its size.
         if (size > params->maxBytes || size <= 0) continue;
         wchar_t memberPath[kPath];
-        if (!MemberPathInFolder(folder, name, memberPath)) continue;
+        if (!MemberPathInFolder(folder, name, memberPath) || repeated.count(FoldedName(name))) continue;
         if (!PathFileExistsW(memberPath) && !ExtractListedMember(archiver, path, folder, name.c_str())) break;
         // Nested archives stay where they were extracted until the call ends.
         if (IsNestedArchive(memberPath)) continue;

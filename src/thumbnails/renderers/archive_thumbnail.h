@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,15 @@ bool IsPlainMemberPath(const std::wstring& name);
 // full path (GetFullPathNameW) lies inside the folder; false for any other,
 // which is then never opened, written or deleted.
 bool MemberPathInFolder(const wchar_t* folder, const std::wstring& name, wchar_t* memberPath);
+
+// The name with its letters in one case, as the archiver and the file
+// system compare names.
+std::wstring FoldedName(const std::wstring& name);
+
+// The folded names that a listing holds more than once: the archiver's
+// extraction of one of them brings out all, whatever their sizes, and they
+// meet in one file. Such members are passed over.
+std::set<std::wstring> RepeatedMemberNames(const std::vector<std::wstring>& names);
 
 // The next member of an archiver listing in the "-slt" technical format,
 // read from byte *pos on: the text after a line's "Path = " (any case), and

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -453,6 +455,36 @@ TEST_F(ArchiveThumbnail, RarArchivesThroughTheArchiver) {
         EXPECT_EQ(ColourName(TakeColour(slot)), ColourName(kNone));
         EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::wstring>{L"a.rar"});
     }
+}
+
+// The extraction matches names without regard to case: a member whose name
+// the listing holds again in another case would bring that one out too,
+// whatever its size, so both are passed over.
+TEST_F(ArchiveThumbnail, SevenZipFamilyPassesOverNamesListedTwice) {
+    if (!UseSevenZip()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    // Both small pictures fit, the padded one does not.
+    params.maxBytes = static_cast<int>(std::max(Red().size(), Blue().size()));
+    const ZipCase cases[] = {
+        {"the small one first", {{"a.png", Red()}, {"A.PNG", Padded(Blue(), 100000)}, {"c.png", Blue()}}, kBlue},
+        {"the big one first", {{"sub/A.PNG", Padded(Blue(), 100000)}, {"SUB/a.png", Red()}}, kNone},
+        {"one name at two depths is two names", {{"a.png", Red()}, {"sub/a.png", Blue()}}, kRed},
+    };
+    for (const ZipCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::wstring path = folder / L"twice.7z";
+        ASSERT_TRUE(WriteBytes(path, MakeZipBytes(c.entries)));
+        HBITMAP slot = nullptr;
+        MakeArchiveThumbnail(path.c_str(), &params, &slot);
+        EXPECT_EQ(ColourName(TakeColour(slot)), ColourName(c.expected));
+    }
+    DeleteFileW((folder / L"twice.7z").c_str());
+}
+
+TEST(ArchiveListing, NamesListedTwiceInAnyCase) {
+    std::set<std::wstring> repeated =
+        RepeatedMemberNames({L"a.png", L"A.PNG", L"b.png", L"sub\\b.png", L"\u00e9.png", L"\u00c9.PNG", L"c"});
+    EXPECT_EQ(repeated, (std::set<std::wstring>{FoldedName(L"a.png"), FoldedName(L"\u00e9.png")}));
+    EXPECT_TRUE(RepeatedMemberNames({}).empty());
 }
 
 TEST_F(ArchiveThumbnail, SevenZipFamilyRendersAnExistingMemberFile) {
