@@ -114,14 +114,13 @@ bool AddRun(TPageText* page, const char* runText) {
 }
 
 // More UTF-8 bytes than a page can show: each character it shows takes at
-// least one pixel of a line's width, and a character takes at most three
-// bytes for each of its UTF-16 units.
+// least one pixel of a line's width, and takes at most four bytes.
 size_t MaxPageBytes(HDC dc, int width, int height) {
     TEXTMETRICW metrics = {};
     LONG lineHeight = GetTextMetricsW(dc, &metrics) && metrics.tmHeight > 0 ? metrics.tmHeight : 1;
     size_t lines = static_cast<size_t>(height > 0 ? height : 0) / static_cast<size_t>(lineHeight) + 2;
     size_t perLine = static_cast<size_t>(width > 0 ? width : 0) + 2;
-    return 3 * lines * perLine;
+    return 4 * lines * perLine;
 }
 
 }  // namespace
