@@ -83,6 +83,9 @@ int ReadApngFrameInfo(int* n, const uint8_t* data, size_t size, int* delayMs,
                       TFrameRect* placement, int* frameCode, int* animated) {
     if (!IsPng(data, size)) return 0;
     int frames = 0;
+    // Counted at the first acTL only: a file of many acTL chunks would
+    // otherwise walk the whole file again for each.
+    int present = -1;
     bool sawAcTL = false, sawFcTL = false, sawIdat = false;
     int counter = -1;
     PngChunk chunk;
@@ -94,7 +97,7 @@ int ReadApngFrameInfo(int* n, const uint8_t* data, size_t size, int* delayMs,
             // A count above the frames present would step through frames
             // that show nothing.
             uint32_t announced = Be32(chunk.body);
-            int present = CountFcTL(data, size);
+            if (present < 0) present = CountFcTL(data, size);
             frames = announced < static_cast<uint32_t>(present) ? static_cast<int>(announced) : present;
             if (*n >= frames) *n = 0;
         } else if (TypeIs(chunk, "fcTL")) {

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,17 @@ HBITMAP CoverOrFontSample(const std::wstring& file, int width, int height, int p
     return RenderFontSample(path, width, height, pointSize, sampleJp, sampleEn, 0, face, &faceIndex);
 }
 
+const size_t kZipNameBytes = MAX_PATH * 2;
+
+// The current entry's name and sizes; false when they cannot be read. A
+// name that does not fit is given as empty: minizip leaves it unterminated,
+// and cut it would end in another extension.
+bool CurrentZipEntry(unzFile zip, char (&name)[kZipNameBytes], unz_file_info64* info) {
+    if (unzGetCurrentFileInfo64(zip, info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+    name[info->size_filename < sizeof(name) ? info->size_filename : 0] = '\0';
+    return true;
+}
+
 // Walks the ZIP's entries from the first, numbering the displayable ones;
 // stops on the one numbered `target` (true) or at the end (false). With
 // target -1 it only counts them into *count.
@@ -58,9 +70,9 @@ bool WalkZipEntries(unzFile zip, int maxBytes, int target, int* count) {
     if (unzGoToFirstFile(zip) != UNZ_OK) return false;
     do {
         unz_file_info64 info;
-        char name[MAX_PATH * 2];
-        if (unzGetCurrentFileInfo64(zip, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK) return false;
-        if (IsDisplayableZipEntry(name, info.uncompressed_size, maxBytes)) {
+        char name[kZipNameBytes];
+        if (!CurrentZipEntry(zip, name, &info)) return false;
+        if (*name && IsDisplayableZipEntry(name, info.uncompressed_size, maxBytes)) {
             if (*count == target) return true;
             ++*count;
         }
@@ -69,8 +81,8 @@ bool WalkZipEntries(unzFile zip, int maxBytes, int target, int* count) {
 }
 
 // The current entry written to `file` unless a file of that name is there.
-bool ExtractCurrentZipEntry(unzFile zip, const std::string& file) {
-    if (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+bool ExtractCurrentZipEntry(unzFile zip, const wchar_t* file) {
+    if (GetFileAttributesW(file) != INVALID_FILE_ATTRIBUTES) return true;
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
     if (info.uncompressed_size > 0x7fffffffu) return false;
@@ -84,7 +96,7 @@ bool ExtractCurrentZipEntry(unzFile zip, const std::string& file) {
     int read = bytes.empty() ? 0 : unzReadCurrentFile(zip, bytes.data(), static_cast<unsigned>(bytes.size()));
     unzCloseCurrentFile(zip);
     if (read < 0 || static_cast<size_t>(read) != bytes.size()) return false;
-    HANDLE out = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out = CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     BOOL ok = bytes.empty() || WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -111,8 +123,7 @@ bool ListArchive(const TWorkerParams* params, const wchar_t* path, const std::ws
     if (out == INVALID_HANDLE_VALUE) return false;
     // Standard input at its end: an archive whose names are encrypted makes
     // the archiver ask for the password, and it would wait for one forever.
-    HANDLE none = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE none = OpenEmptyInput();
     STARTUPINFOW startup = HiddenStartup();
     startup.dwFlags |= STARTF_USESTDHANDLES;
     startup.hStdOutput = out;
@@ -124,15 +135,6 @@ bool ListArchive(const TWorkerParams* params, const wchar_t* path, const std::ws
     if (none != INVALID_HANDLE_VALUE) CloseHandle(none);
     CloseHandle(out);
     return started;
-}
-
-// Runs the archiver to extract one entry into the folder; false when it
-// cannot be started.
-bool ExtractListedEntry(const TWorkerParams* params, const wchar_t* path, const std::wstring& folder,
-                        const std::wstring& name) {
-    std::wstring command = L"\"" + std::wstring(params->sevenZipPath) + L"\" x \"" + path + L"\" -o\"" + folder +
-                           L"\" -ir!\"" + name + L"\"";
-    return RunArchiver(command, HiddenStartup(), false, NORMAL_PRIORITY_CLASS, 100);
 }
 
 struct TListedEntry {
@@ -185,11 +187,8 @@ void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMA
     if (*slot) DeleteObject(*slot);
     *slot = nullptr;
     std::string archive = ThreadAnsiText(path);
-    char temp[MAX_PATH] = "";
-    char folder[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    if (!PathCombineA(folder, temp, "Zuv")) return;
-    CreateDirectoryA(folder, nullptr);
+    std::wstring folder = TempWorkFolder();
+    if (archive.empty() || folder.empty()) return;
 
     unzFile zip = unzOpen(archive.c_str());
     if (!zip) return;
@@ -198,13 +197,13 @@ void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMA
     *page = ClampPreviewPage(*page, count);
     int number = 0;
     if (*page >= 0 && WalkZipEntries(zip, params->maxBytes, *page, &number)) {
-        char name[MAX_PATH * 2];
+        char name[kZipNameBytes];
         unz_file_info64 info;
-        unzGetCurrentFileInfo64(zip, &info, name, sizeof(name), nullptr, 0, nullptr, 0);
-        std::string fileName = FlatMemberName(name);
-        char file[MAX_PATH] = "";
-        if (!fileName.empty() && PathCombineA(file, folder, fileName.c_str()) && ExtractCurrentZipEntry(zip, file)) {
-            std::wstring wide = WideFromThreadAnsi(file);
+        std::wstring fileName = CurrentZipEntry(zip, name, &info) ? WideFromThreadAnsi(FlatMemberName(name)) : L"";
+        wchar_t file[MAX_PATH] = L"";
+        if (!fileName.empty() && MemberPathInFolder(folder.c_str(), fileName, file) &&
+            ExtractCurrentZipEntry(zip, file)) {
+            std::wstring wide = file;
             HBITMAP picture = LoadImageFile(wide.c_str());
             int alpha = 0;
             if (picture) {
@@ -222,7 +221,7 @@ void LoadZipPreviewPage(const wchar_t* path, const TWorkerParams* params, HBITMA
             }
             *slot = picture;
             if (picture) previewAlpha = alpha;
-            DeleteFileA(file);
+            DeleteFileW(file);
         }
     }
     unzClose(zip);
@@ -241,16 +240,22 @@ void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HB
     if (!folder.empty() && ListArchive(params, path, listing)) {
         std::vector<TListedEntry> entries = ReadListing(listing);
         *page = ClampPreviewPage(*page, static_cast<int>(entries.size()));
+        std::vector<std::wstring> names;
+        for (const TListedEntry& entry : entries) names.push_back(entry.name);
+        std::set<std::wstring> repeated = RepeatedMemberNames(names);
         for (size_t i = *page < 0 ? entries.size() : static_cast<size_t>(*page); i < entries.size() && !picture;
              ++i) {
             const TListedEntry& entry = entries[i];
             // Size 0 passes folders over too, whose extraction would bring
             // out everything beneath them whatever its size.
-            if (entry.size > params->maxBytes || entry.size <= 0 || !IsPlainMemberPath(entry.name)) continue;
-            std::wstring file = folder + L"\\" + entry.name;
-            if (file.size() >= MAX_PATH) continue;
-            if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES &&
-                !ExtractListedEntry(params, path, folder, entry.name)) {
+            if (entry.size > params->maxBytes || entry.size <= 0) continue;
+            wchar_t member[MAX_PATH];
+            if (!MemberPathInFolder(folder.c_str(), entry.name, member) || repeated.count(FoldedName(entry.name))) {
+                continue;
+            }
+            std::wstring file = member;
+            if (GetFileAttributesW(member) == INVALID_FILE_ATTRIBUTES &&
+                !ExtractListedMember(params->sevenZipPath, path, folder.c_str(), entry.name.c_str())) {
                 break;
             }
             // A nested archive stays extracted; it is not shown.
@@ -269,8 +274,9 @@ void LoadArchivePreviewPage(const wchar_t* path, const TWorkerParams* params, HB
             }
             DeleteFileW(file.c_str());
         }
-        DeleteFileW(listing.c_str());
     }
+    // Also after a listing that was given up on.
+    if (!folder.empty()) DeleteFileW(listing.c_str());
     if (picture) {
         HBITMAP copy = static_cast<HBITMAP>(CopyImage(picture, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         DeleteObject(picture);

@@ -555,10 +555,17 @@ HICON ListNamesIcon(const TListNames& names, HIMAGELIST images, const std::wstri
     return found == names.firstPosition.end() ? nullptr : IconAtPosition(images, found->second);
 }
 
-void PumpMessages() {
+bool PumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The quit belongs to the thread's own loop further out, which
+            // must still see it to end the program.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    return true;
 }

@@ -51,5 +51,6 @@ void ReadListNames(HWND list, TListNames* names);
 // What FindListItemIcon gives for the list the names were read from.
 HICON ListNamesIcon(const TListNames& names, HIMAGELIST images, const std::wstring& name);
 
-// Dispatches this thread's pending messages.
-void PumpMessages();
+// Dispatches this thread's pending messages; false when a WM_QUIT came,
+// which is posted again for the thread's own loop and ends the dispatching.
+bool PumpMessages();

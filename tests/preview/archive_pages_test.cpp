@@ -11,6 +11,7 @@
 #include "preview/archive_pages.h"
 #include "shell/main_state.h"
 #include "support/archive_files.h"
+#include "support/child_program.h"
 #include "support/docx_files.h"
 #include "support/font_files.h"
 #include "support/preview_window.h"
@@ -170,14 +171,46 @@ TEST_F(ArchivePages, ListedNamesOutsideTheWorkFolderAreNeitherReadNorDeleted) {
     TestPreviewWindow preview(200, 150);
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    // A file beside the work folder, named by the archive as "..\\name".
+    // A file beside the work folder (TEMP\\Zuv), which each name reaches.
     std::wstring outside = JoinPath(temp, L"zuv_preview_outside.png");
-    ASSERT_TRUE(CopyFileW(MediaFixture(L"cover_red.png").c_str(), outside.c_str(), FALSE));
-    std::wstring archive = Zip(L"evil.rar", {{"../zuv_preview_outside.png", ReadByteString(MediaFixture(L"cover_red.png"))}});
-    LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
-    EXPECT_EQ(slot, nullptr);
-    EXPECT_TRUE(FileExists(outside));
+    const std::string red = ReadByteString(MediaFixture(L"cover_red.png"));
+    for (const char* name : {"../zuv_preview_outside.png", ".../zuv_preview_outside.png", "..../zuv_preview_outside.png",
+                             ". ./zuv_preview_outside.png", "a/../../zuv_preview_outside.png",
+                             "sub./../zuv_preview_outside.png", "../../Temp/zuv_preview_outside.png"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(WriteBytes(outside, std::vector<unsigned char>(red.begin(), red.end())));
+        page = 0;
+        LoadArchivePreviewPage(Zip(L"evil.rar", {{name, red}}).c_str(), &params, &slot, preview.window(), &page);
+        EXPECT_EQ(slot, nullptr);
+        EXPECT_EQ(ReadByteString(outside), red) << "the file outside the work folder is gone or changed";
+    }
     DeleteFileW(outside.c_str());
+}
+
+TEST_F(ArchivePages, ZipNamesThatWindowsReadsOtherwiseAreNotShown) {
+    const std::string red = ReadByteString(MediaFixture(L"cover_red.png"));
+    for (const char* name : {"...", "a.png.", "a.png ", "..a.png", "sub/...a.png", "CON.png", "sub/nul", ". ."}) {
+        SCOPED_TRACE(name);
+        page = 0;
+        LoadZipPreviewPage(Zip(L"evil.zip", {{name, red}}).c_str(), &params, &slot, &page);
+        EXPECT_EQ(slot, nullptr);
+    }
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    EXPECT_FALSE(FileExists(JoinPath(temp, L"Zuv\\a.png")));
+}
+
+TEST_F(ArchivePages, ZipNamesTooLongForTheBufferArePassedOver) {
+    const std::string blue = ReadByteString(MediaFixture(L"cover_blue.png"));
+    for (size_t length : {519u, 520u, 521u, 1000u, 65000u}) {
+        SCOPED_TRACE(length);
+        std::string name = std::string(length - 4, 'n') + ".png";
+        // The long name counts as no page: page 1 of one is written back as 0.
+        page = 1;
+        LoadZipPreviewPage(Zip(L"long.zip", {{name, blue}, {"c.png", blue}}).c_str(), &params, &slot, &page);
+        EXPECT_EQ(page, length < 520 ? 1 : 0);
+        EXPECT_NE(slot, nullptr);
+    }
 }
 
 TEST_F(ArchivePages, LockedArchivesGiveNoPictureAndNothingWaitsForAPassword) {
@@ -190,6 +223,87 @@ TEST_F(ArchivePages, LockedArchivesGiveNoPictureAndNothingWaitsForAPassword) {
         LoadArchivePreviewPage(ArchiveFixture(name).c_str(), &params, &slot, preview.window(), &page);
         EXPECT_EQ(slot, nullptr) << ToUtf8(name);
     }
+}
+
+// Set for the copy of this program that runs the archive pages without a
+// console: the archive to open, then "|" and the file to write the outcome to.
+const wchar_t kNoConsoleCall[] = L"ZUV_ARCHIVE_PAGE_WITHOUT_CONSOLE";
+
+TEST_F(ArchivePages, LockedArchivesFromAProgramWithoutAConsole) {
+    if (SevenZipExe().empty()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    for (const wchar_t* name : {L"locked.7z", L"locked_names.7z"}) {
+        SCOPED_TRACE(ToUtf8(name));
+        std::wstring outcome = folder / L"outcome.txt";
+        DWORD exitCode = 1;
+        ASSERT_TRUE(RunTestsWithoutConsole(L"ArchivePagesWithoutConsole.*", kNoConsoleCall,
+                                           ArchiveFixture(name) + L"|" + outcome, 60000, &exitCode))
+            << "the archive page waits for a password";
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(ReadByteString(outcome), "no picture");
+        DeleteFileW(outcome.c_str());
+    }
+}
+
+TEST(ArchivePagesWithoutConsole, LockedArchiveGivesNoPicture) {
+    wchar_t call[2 * MAX_PATH] = L"";
+    if (GetEnvironmentVariableW(kNoConsoleCall, call, 2 * MAX_PATH) == 0) {
+        GTEST_SKIP() << "runs only in the copy without a console that LockedArchivesFromAProgramWithoutAConsole starts";
+    }
+    std::wstring text = call;
+    std::wstring archive = text.substr(0, text.find(L'|'));
+    std::wstring outcome = text.substr(text.find(L'|') + 1);
+    std::wstring sevenZip = SevenZipExe();
+    TWorkerParams params = {};
+    params.iconSize = 96;
+    params.fontSize = 12;
+    params.maxBytes = 1 << 20;
+    params.fontStrJp = params.fontTextJp = L"あ";
+    params.fontStrEn = params.fontTextEn = L"Aa";
+    params.sevenZipPath = sevenZip.c_str();
+    TestPreviewWindow preview(200, 150);
+    HBITMAP slot = nullptr;
+    int page = 0;
+    LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
+    WriteText(outcome, slot ? "a picture" : "no picture");
+    if (slot) DeleteObject(slot);
+}
+
+LRESULT CALLBACK QuitOnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) PostQuitMessage(3);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The main window closed while the preview waits for the archiver: the
+// waiting stops, and the quit reaches the program's own message loop.
+TEST_F(ArchivePages, ClosingTheWindowWhileTheArchiverRunsEndsTheProgram) {
+    if (!FileExists(archiver)) GTEST_SKIP() << "the stand-in archiver was not built";
+    TestPreviewWindow preview(200, 150);
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = QuitOnDestroy;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ZuvQuitOnDestroy";
+    RegisterClassW(&windowClass);
+    std::wstring archive = Zip(L"a.7z", {{"a.png", ReadByteString(MediaFixture(L"cover_red.png"))}});
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        HWND main = CreateWindowW(L"ZuvQuitOnDestroy", L"Zuv", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(main, nullptr);
+        // Closed by the first message the waiting dispatches.
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        page = 0;
+        LoadArchivePreviewPage(archive.c_str(), &params, &slot, preview.window(), &page);
+        EXPECT_FALSE(IsWindow(main));
+        EXPECT_EQ(slot, nullptr) << "the page went on after the quit";
+        MSG msg = {};
+        ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is lost";
+        EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+        EXPECT_EQ(msg.wParam, 3u);
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        EXPECT_FALSE(FileExists(JoinPath(temp, L"Zuv\\Zuv.txt"))) << "the listing file is left behind";
+    }
+    UnregisterClassW(L"ZuvQuitOnDestroy", GetModuleHandleW(nullptr));
 }
 
 TEST_F(ArchivePages, ArchiverThatCannotStartGivesNoPicture) {

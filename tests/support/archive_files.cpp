@@ -88,6 +88,61 @@ std::vector<unsigned char> MakeZipBytes(const std::vector<ZipEntry>& entries) {
     return out;
 }
 
+namespace {
+
+// RAR 5.0's variable-length number: seven bits a byte, lowest first, the
+// high bit set on every byte but the last.
+void PutVint(std::vector<unsigned char>* out, uint64_t value) {
+    do {
+        unsigned char byte = value & 0x7F;
+        value >>= 7;
+        out->push_back(value ? byte | 0x80 : byte);
+    } while (value);
+}
+
+// One block: CRC32 of what follows it up to the data, the header's size,
+// then the header (type, flags, fields) and the data.
+void PutRarBlock(std::vector<unsigned char>* out, const std::vector<unsigned char>& header,
+                 const std::vector<unsigned char>& data = {}) {
+    std::vector<unsigned char> sized;
+    PutVint(&sized, header.size());
+    sized.insert(sized.end(), header.begin(), header.end());
+    Put32(out, static_cast<uint32_t>(crc32(0, sized.data(), static_cast<uInt>(sized.size()))));
+    out->insert(out->end(), sized.begin(), sized.end());
+    out->insert(out->end(), data.begin(), data.end());
+}
+
+}  // namespace
+
+std::vector<unsigned char> MakeRar5Bytes(const std::vector<ZipEntry>& entries) {
+    std::vector<unsigned char> out = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x01, 0x00};
+    // Main archive header: type 1, no header flags, no archive flags.
+    PutRarBlock(&out, {1, 0, 0});
+    for (const ZipEntry& entry : entries) {
+        bool folder = !entry.name.empty() && entry.name.back() == '/';
+        std::string name = folder ? entry.name.substr(0, entry.name.size() - 1) : entry.name;
+        const std::vector<unsigned char>& data = folder ? std::vector<unsigned char>() : entry.data;
+        uint64_t unpacked = entry.declaredSize >= 0 ? static_cast<uint64_t>(entry.declaredSize) : data.size();
+        std::vector<unsigned char> header;
+        PutVint(&header, 2);            // file header
+        PutVint(&header, 0x0002);       // a data area follows
+        PutVint(&header, data.size());  // its size
+        // File flags: a folder, or a file with its data CRC32.
+        PutVint(&header, folder ? 0x0001 : 0x0004);
+        PutVint(&header, unpacked);
+        PutVint(&header, folder ? 0x10 : 0x20);  // Windows attributes
+        if (!folder) Put32(&header, static_cast<uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size()))));
+        PutVint(&header, 0);  // compression: version 0, method 0 (stored)
+        PutVint(&header, 0);  // host: Windows
+        PutVint(&header, name.size());
+        header.insert(header.end(), name.begin(), name.end());
+        PutRarBlock(&out, header, data);
+    }
+    // End of archive: type 5, no flags.
+    PutRarBlock(&out, {5, 0, 0});
+    return out;
+}
+
 std::wstring SevenZipExe() {
     std::wstring exe = ZUV_SEVEN_ZIP_W;
     return FileExists(exe) ? exe : std::wstring();

@@ -1,5 +1,5 @@
-// Archives for the archive thumbnail tests: ZIP files written byte by byte
-// (so that sizes and names can lie), the build's 7z, CAB and LZH fixtures,
+// Archives for the archive thumbnail tests: ZIP and RAR 5.0 files written
+// byte by byte (so that sizes and names can lie), the build's 7z, CAB and LZH fixtures,
 // and the Windows 7-Zip that opens them.
 #pragma once
 
@@ -17,6 +17,12 @@ struct ZipEntry {
 
 // A ZIP archive of the entries in order, with its central directory.
 std::vector<unsigned char> MakeZipBytes(const std::vector<ZipEntry>& entries);
+
+// A RAR 5.0 archive of the entries in order, every member stored
+// (uncompressed), names as given (UTF-8, "/" between folders); a name ending
+// in "/" is a folder. Entries' deflate flags are ignored; a declared size
+// stands in the file header as the unpacked size.
+std::vector<unsigned char> MakeRar5Bytes(const std::vector<ZipEntry>& entries);
 
 // The console 7-Zip built with the third-party libraries; empty when the
 // file is not there.

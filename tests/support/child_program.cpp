@@ -74,3 +74,38 @@ std::wstring CopyProgramInto(const std::wstring& exe, const std::wstring& folder
     CopyFileW(exe.c_str(), target.c_str(), FALSE);
     return target;
 }
+
+bool RunTestsWithoutConsole(const std::wstring& filter, const wchar_t* variable, const std::wstring& value,
+                            DWORD timeoutMs, DWORD* exitCode) {
+    wchar_t exe[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(exe) + L"\" --gtest_color=no \"--gtest_filter=" + filter + L"\"";
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(0);
+    // Everything the copy starts dies with the job, even what hangs.
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job) return false;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    SetEnvironmentVariableW(variable, value.c_str());
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    BOOL started = CreateProcessW(exe, buffer.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS | CREATE_SUSPENDED,
+                                  nullptr, nullptr, &startup, &info);
+    SetEnvironmentVariableW(variable, nullptr);
+    if (!started) {
+        CloseHandle(job);
+        return false;
+    }
+    AssignProcessToJobObject(job, info.hProcess);
+    ResumeThread(info.hThread);
+    bool ended = WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    if (ended && exitCode) GetExitCodeProcess(info.hProcess, exitCode);
+    TerminateJobObject(job, 99);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    CloseHandle(job);
+    return ended;
+}

@@ -33,3 +33,11 @@ std::wstring PdfiumStandInDll();
 // Copies a program into a folder (with the files named beside it) so that it
 // runs with its own settings file there.
 std::wstring CopyProgramInto(const std::wstring& exe, const std::wstring& folder);
+
+// Runs tests of this test program (a GoogleTest filter) in a copy of it
+// that has no console, with one environment variable set for it, and waits
+// for it and everything it started; false when it has not ended within
+// timeoutMs, when it and all it started are ended. *exitCode is
+// GoogleTest's result.
+bool RunTestsWithoutConsole(const std::wstring& filter, const wchar_t* variable, const std::wstring& value,
+                            DWORD timeoutMs, DWORD* exitCode);

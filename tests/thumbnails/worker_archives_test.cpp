@@ -76,14 +76,18 @@ TEST_F(WorkerArchives, SevenZipFamilyOnlyWithAnArchiver) {
     for (const wchar_t* name : {L"members.7z", L"members.cab", L"members.lzh"}) {
         ASSERT_TRUE(CopyFileW(ArchiveFixture(name).c_str(), (folder / name).c_str(), FALSE));
     }
-    FillListView(host.list(), {L"members.7z", L"members.cab", L"members.lzh"});
+    ASSERT_TRUE(WriteBytes(folder / L"members.rar",
+                           MakeRar5Bytes({{"docs/readme.txt", {'t', 'x', 't'}},
+                                          {"img/a.png", ReadBytes(MediaFixture(L"cover_red.png"))}})));
+    const std::vector<std::wstring> names = {L"members.7z", L"members.cab", L"members.lzh", L"members.rar"};
+    FillListView(host.list(), names);
 
     lstrcpynW(sevenZipPath, exe.c_str(), kPathChars);
     ASSERT_TRUE(host.Run());
-    ASSERT_EQ(ImageList_GetImageCount(host.images()), 3);
+    ASSERT_EQ(ImageList_GetImageCount(host.images()), 4);
     int bw = badge.pixels.width;
     int bh = badge.pixels.height;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         // The red square fills the tile; only the badge's own margins in
         // the corner would show through, and none of them lies here.
@@ -92,13 +96,42 @@ TEST_F(WorkerArchives, SevenZipFamilyOnlyWithAnArchiver) {
         EXPECT_NE(ImageListColour(host.images(), i, kSize - bw / 2, kSize - bh / 2), RGB(255, 0, 0))
             << "no badge in the corner";
     }
-    EXPECT_EQ(FolderEntries(folder.path()), (std::vector<std::wstring>{L"members.7z", L"members.cab", L"members.lzh"}));
+    EXPECT_EQ(FolderEntries(folder.path()), names);
 
     // Without an archiver the same files go on to the generic steps.
     sevenZipPath[0] = L'\0';
     ASSERT_TRUE(host.Run());
-    ASSERT_EQ(ImageList_GetImageCount(host.images()), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_NE(ImageListColour(host.images(), i, kSize / 2, kSize / 2), RGB(255, 0, 0));
+    ASSERT_EQ(ImageList_GetImageCount(host.images()), 4);
+    for (int i = 0; i < 4; ++i) EXPECT_NE(ImageListColour(host.images(), i, kSize / 2, kSize / 2), RGB(255, 0, 0));
+}
+
+// A folder of downloads: a ZIP under a 7z name, whose members climb out of
+// the worker's work folder by steps of three dots and name pictures that
+// already exist there. They are passed over, never rendered or deleted.
+TEST_F(WorkerArchives, ClimbingMembersLeaveFilesOutsideTheWorkFolderAlone) {
+    std::wstring exe = SevenZipExe();
+    if (exe.empty()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    wchar_t temp[MAX_PATH] = L"";
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    // The worker's work folder is TEMP\Zuv\ZuvN: two climbs reach TEMP,
+    // and more than there are steps reach the drive's root.
+    const std::wstring victims[] = {JoinPath(temp, L"zuv_victim.png"), L"C:\\zuv_victim.png"};
+    std::vector<unsigned char> red = ReadBytes(MediaFixture(L"cover_red.png"));
+    for (const std::wstring& victim : victims) ASSERT_TRUE(WriteBytes(victim, red));
+    std::string climb;
+    for (int i = 0; i < 12; ++i) climb += ".../";
+    ASSERT_TRUE(WriteBytes(folder / L"b_dots.7z", MakeZipBytes({{".../.../zuv_victim.png", red},
+                                                                 {climb + "zuv_victim.png", red},
+                                                                 {"..\\..\\zuv_victim.png", red}})));
+    FillListView(host.list(), {L"b_dots.7z"});
+    lstrcpynW(sevenZipPath, exe.c_str(), kPathChars);
+    ASSERT_TRUE(host.Run());
+    ASSERT_EQ(ImageList_GetImageCount(host.images()), 1);
+    EXPECT_NE(ImageListColour(host.images(), 0, kSize / 2, kSize / 2), RGB(255, 0, 0)) << "a victim was rendered";
+    for (const std::wstring& victim : victims) {
+        EXPECT_EQ(ReadBytes(victim), red) << ToUtf8(victim) << " is gone";
+        DeleteFileW(victim.c_str());
+    }
 }
 
 // A picture whose clear and half-clear areas reach its edges shows them on

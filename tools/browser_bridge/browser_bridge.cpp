@@ -6,8 +6,8 @@
 //
 // Wine starts a Unix program without a process handle and without its output,
 // so the shell script writes chromium's exit code to a marker file that this
-// program polls. The script bounds chromium's run, so a hung browser does not
-// outlive a caller that has given up on it.
+// program polls. The script bounds chromium's run within the caller's wait,
+// so a hung browser does not outlive a caller that has given up on it.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -17,9 +17,12 @@
 
 namespace {
 
-const DWORD kGiveUpMs = 60000;
-// A little longer than Zuv waits for a screenshot.
-const int kChromiumSeconds = 8;
+// The browser's whole run, its start and its ending included, lies inside
+// the 5 s that Zuv waits: Wine cannot end the shell script with this
+// program, so a run that went on would write its screenshot and marker
+// after Zuv has given up. chromium gets 3.5 s and 0.5 s more to end.
+const char kChromiumCap[] = "timeout -k 0.5 3.5";
+const DWORD kGiveUpMs = 4600;
 
 // Wine's own conversion; absent on Windows.
 std::string UnixPath(const std::wstring& path) {
@@ -124,8 +127,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (unixShot.empty() || unixPage.empty() || unixScript.empty() || unixMarker.empty()) return 3;
 
     std::string text =
-        "profile=$(mktemp -d) || exit 1\n"
-        "timeout -k 2 " + std::to_string(kChromiumSeconds) +
+        "profile=$(mktemp -d) || exit 1\n" +
+        std::string(kChromiumCap) +
         " chromium --headless --no-sandbox --disable-gpu --hide-scrollbars"
         " --window-size=" + std::string(size.begin(), size.end()) +
         " --screenshot=" + ShellQuoted(unixShot) +

@@ -95,9 +95,10 @@ int wmain() {
     int result = 2;
     if (lstrcmpW(args[1], L"l") == 0) {
         result = List(zip);
-    } else if (lstrcmpW(args[1], L"x") == 0 && count >= 5 && wcsncmp(args[3], L"-o", 2) == 0 &&
-               wcsncmp(args[4], L"-ir!", 4) == 0) {
-        result = Extract(zip, args[3] + 2, args[4] + 4);
+    } else if (lstrcmpW(args[1], L"x") == 0 && count >= 6 && wcsncmp(args[3], L"-o", 2) == 0 &&
+               wcsncmp(args[4], L"-i!", 3) == 0 && lstrcmpW(args[5], L"-r-") == 0) {
+        // One member by its full path, without recursion.
+        result = Extract(zip, args[3] + 2, args[4] + 3);
     }
     unzClose(zip);
     LocalFree(args);

@@ -5,7 +5,8 @@
 #include <string>
 
 // The text converted to the thread's ANSI code page; empty when it is empty
-// or cannot be converted.
+// or does not convert exactly (a character that the code page can only
+// stand in for, by a best fit or the default character).
 std::string ThreadAnsiText(const wchar_t* text);
 
 // The wide form of text in the thread's ANSI code page; empty when it cannot

@@ -9,10 +9,12 @@
 #include <cwchar>
 #include <initializer_list>
 #include <new>
+#include <set>
 #include <vector>
 
 #include "fileops/folder_helpers.h"
 #include "shell/main_state.h"
+#include "thumbnails/renderers/ansi_text.h"
 #include "thumbnails/renderers/exif_orientation.h"
 #include "thumbnails/renderers/font_sample.h"
 #include "thumbnails/renderers/image_decoding.h"
@@ -107,18 +109,12 @@ void StoreCopy(HBITMAP picture, int pictureAlpha, HBITMAP* slot, int* alpha) {
 // ---- ZIP ----
 
 // A path that minizip opens by its narrow name; false when it does not fit
-// or has characters that the code page can only stand in for, which would
-// name another file.
+// or does not convert exactly.
 bool ToThreadAnsi(const wchar_t* path, char* out, int outBytes) {
-    BOOL usedDefault = FALSE;
-    int written = WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, path, -1, out, outBytes, nullptr,
-                                      &usedDefault);
-    if (written == 0 && GetLastError() == ERROR_INVALID_PARAMETER) {
-        // UTF-8 takes no default character, and needs none.
-        written = WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, out, outBytes, nullptr, nullptr);
-        usedDefault = FALSE;
-    }
-    return written > 0 && !usedDefault;
+    std::string ansi = ThreadAnsiText(path);
+    if (ansi.empty() || ansi.size() >= static_cast<size_t>(outBytes)) return false;
+    memcpy(out, ansi.c_str(), ansi.size() + 1);
+    return true;
 }
 
 // Reads up to `size` bytes of the open member; a read that ends early
@@ -168,7 +164,7 @@ HBITMAP TryZipMember(unzFile zip, const wchar_t* folder, TWorkerParams* params, 
     wchar_t flatWide[kPath];
     if (MultiByteToWideChar(CP_THREAD_ACP, 0, flat.c_str(), -1, flatWide, kPath) == 0) return nullptr;
     wchar_t memberPath[kPath];
-    if (!PathCombineW(memberPath, folder, flatWide)) return nullptr;
+    if (!MemberPathInFolder(folder, flatWide, memberPath)) return nullptr;
     if (ExtensionIn(memberPath, {L".swf"}) || IsNestedArchive(memberPath)) return nullptr;
 
     // The whole member in memory; a size that cannot be had passes it over.
@@ -193,11 +189,12 @@ HBITMAP TryZipMember(unzFile zip, const wchar_t* folder, TWorkerParams* params, 
 
 // ---- 7z family ----
 
-void WaitPumpingMessages(HANDLE object, DWORD slice) {
+// False when a quit came first: the program is ending, and nobody waits.
+bool WaitPumpingMessages(HANDLE object, DWORD slice) {
     for (;;) {
-        PumpMessages();
+        if (!PumpMessages()) return false;
         DWORD result = MsgWaitForMultipleObjects(1, &object, FALSE, slice, QS_ALLINPUT);
-        if (result == WAIT_OBJECT_0 || result == WAIT_FAILED) return;
+        if (result == WAIT_OBJECT_0 || result == WAIT_FAILED) return true;
     }
 }
 
@@ -256,6 +253,39 @@ bool IsNestedArchive(const wchar_t* path) {
     return ExtensionIn(path, {L".zip", L".7z", L".rar", L".cab", L".lzh"});
 }
 
+std::wstring MemberExtractionCommand(const wchar_t* archiver, const wchar_t* archive, const wchar_t* folder,
+                                     const wchar_t* name) {
+    // The full member path without recursion: "-ir!" would match the name
+    // in every folder and bring out members of any size along with it.
+    return Format(L"\"%s\" x \"%s\" -o\"%s\" -i!\"%s\" -r-", {archiver, archive, folder, name});
+}
+
+bool ExtractListedMember(const wchar_t* archiver, const wchar_t* archive, const wchar_t* folder,
+                         const wchar_t* name) {
+    // Standard input at its end and no window: for an archive whose data is
+    // encrypted the archiver asks for the password. Without an input of its
+    // own it reads the console it is given, which from a program without a
+    // console is a new one that nobody types into. The extraction writes
+    // nothing anyone reads.
+    HANDLE none = OpenEmptyInput();
+    if (none == INVALID_HANDLE_VALUE) return false;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = none;
+    bool started = RunArchiver(MemberExtractionCommand(archiver, archive, folder, name), startup, true,
+                               NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, 100);
+    CloseHandle(none);
+    return started;
+}
+
+HANDLE OpenEmptyInput() {
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    return CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 bool RunArchiver(std::wstring commandLine, const STARTUPINFOW& startup, bool inherit, DWORD flags, DWORD slice) {
     STARTUPINFOW info = startup;
     PROCESS_INFORMATION process = {};
@@ -267,10 +297,16 @@ bool RunArchiver(std::wstring commandLine, const STARTUPINFOW& startup, bool inh
     }
     // The process, not its main thread: only once the process has ended has
     // it let go of the list file.
-    WaitPumpingMessages(process.hProcess, slice);
+    bool ended = WaitPumpingMessages(process.hProcess, slice);
+    if (!ended) {
+        // Nothing may go on writing into the work folder that the closing
+        // program removes.
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 1000);
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return true;
+    return ended;
 }
 
 bool ArchiveWorkFolder(DWORD threadId, wchar_t* folder) {
@@ -295,20 +331,80 @@ std::string FlatMemberName(const char* name) {
     return flat;
 }
 
+namespace {
+
+// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 name devices in any
+// folder, whatever extension follows; blanks before the dot do not count.
+bool IsDeviceName(const std::wstring& step) {
+    std::wstring stem = step.substr(0, step.find(L'.'));
+    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
+        if (_wcsicmp(stem.c_str(), device) == 0) return true;
+    }
+    return stem.size() == 4 && (_wcsnicmp(stem.c_str(), L"COM", 3) == 0 || _wcsnicmp(stem.c_str(), L"LPT", 3) == 0) &&
+           stem[3] >= L'1' && stem[3] <= L'9';
+}
+
+// Windows drops a step's trailing dots and blanks, and the path helpers take
+// steps of dots for climbs: such a step names another place than it reads.
+bool IsPlainStep(const std::wstring& step) {
+    if (step.empty() || step.find_first_not_of(L". ") == std::wstring::npos) return false;
+    if (step.back() == L'.' || step.back() == L' ') return false;
+    if (step.compare(0, 2, L"..") == 0) return false;
+    return !IsDeviceName(step);
+}
+
+}  // namespace
+
 bool IsPlainMemberPath(const std::wstring& name) {
     if (name.empty()) return false;
-    size_t start = 0;
-    for (;;) {
-        size_t end = name.find(L'\\', start);
-        std::wstring step = name.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        if (step.empty() || step == L"." || step == L"..") return false;
-        if (end == std::wstring::npos) break;
-        start = end + 1;
-    }
     for (wchar_t c : name) {
         if (c < 0x20 || std::wcschr(L"/:*?\"<>|", c)) return false;
     }
+    size_t start = 0;
+    for (;;) {
+        size_t end = name.find(L'\\', start);
+        if (!IsPlainStep(name.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start))) {
+            return false;
+        }
+        if (end == std::wstring::npos) return true;
+        start = end + 1;
+    }
+}
+
+bool MemberPathInFolder(const wchar_t* folder, const std::wstring& name, wchar_t* memberPath) {
+    if (!IsPlainMemberPath(name)) return false;
+    wchar_t root[kPath];
+    DWORD rootLength = GetFullPathNameW(folder, kPath, root, nullptr);
+    if (rootLength == 0 || rootLength + 1 >= static_cast<DWORD>(kPath)) return false;
+    if (root[rootLength - 1] != L'\\') {
+        root[rootLength++] = L'\\';
+        root[rootLength] = L'\0';
+    }
+    // Joined as text: the path helpers would fold the steps first.
+    std::wstring joined = std::wstring(root) + name;
+    if (joined.size() >= static_cast<size_t>(kPath)) return false;
+    wchar_t full[kPath];
+    DWORD length = GetFullPathNameW(joined.c_str(), kPath, full, nullptr);
+    if (length == 0 || length >= static_cast<DWORD>(kPath)) return false;
+    if (length <= rootLength || _wcsnicmp(full, root, rootLength) != 0) return false;
+    lstrcpynW(memberPath, full, kPath);
     return true;
+}
+
+std::wstring FoldedName(const std::wstring& name) {
+    std::wstring folded = name;
+    if (!folded.empty()) CharUpperBuffW(&folded[0], static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
+std::set<std::wstring> RepeatedMemberNames(const std::vector<std::wstring>& names) {
+    std::set<std::wstring> seen, repeated;
+    for (const std::wstring& name : names) {
+        std::wstring folded = FoldedName(name);
+        if (!seen.insert(folded).second) repeated.insert(folded);
+    }
+    return repeated;
 }
 
 bool NextListedMember(const BYTE* data, size_t size, size_t* pos, UINT codePage, std::wstring* name,
@@ -415,8 +511,7 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
     // Standard input at its end: an archive whose names are encrypted makes
     // the archiver ask for the password, and without any standard input it
     // waits for one forever under Wine.
-    HANDLE none = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE none = OpenEmptyInput();
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
@@ -428,10 +523,6 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
                               INFINITE);
     CloseHandle(out);
     if (none != INVALID_HANDLE_VALUE) CloseHandle(none);
-    // The extractions write nothing anyone reads; with no standard input the
-    // archiver gives up instead of asking anything.
-    startup.hStdOutput = nullptr;
-    startup.hStdInput = nullptr;
 
     bool read = false;
     std::vector<BYTE> listing;
@@ -450,19 +541,22 @@ void MakeArchiveThumbnail(const wchar_t* path, TWorkerParams* params, HBITMAP* s
     size_t pos = 0;
     std::wstring name;
     long long size = 0;
+    std::set<std::wstring> repeated;
+    if (read) {
+        std::vector<std::wstring> names;
+        while (NextListedMember(listing.data(), listing.size(), &pos, codePage, &name, &size)) names.push_back(name);
+        repeated = RepeatedMemberNames(names);
+        pos = 0;
+    }
     while (read && !picture) {
         if (workerStop == 1) break;
         if (!NextListedMember(listing.data(), listing.size(), &pos, codePage, &name, &size)) break;
         // Size 0 passes folders over too, whose extraction would bring out
         // everything beneath them whatever its size.
-        if (size > params->maxBytes || size <= 0 || !IsPlainMemberPath(name)) continue;
+        if (size > params->maxBytes || size <= 0) continue;
         wchar_t memberPath[kPath];
-        if (!PathCombineW(memberPath, folder, name.c_str())) continue;
-        if (!PathFileExistsW(memberPath)) {
-            std::wstring extract =
-                Format(L"\"%s\" x \"%s\" -o\"%s\" -ir!\"%s\"", {archiver, path, folder, name.c_str()});
-            if (!RunArchiver(extract, startup, false, NORMAL_PRIORITY_CLASS, 100)) break;
-        }
+        if (!MemberPathInFolder(folder, name, memberPath) || repeated.count(FoldedName(name))) continue;
+        if (!PathFileExistsW(memberPath) && !ExtractListedMember(archiver, path, folder, name.c_str())) break;
         // Nested archives stay where they were extracted until the call ends.
         if (IsNestedArchive(memberPath)) continue;
         picture = RenderMember(memberPath, params, true, true, &faceIndex, &pictureAlpha);

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,10 +38,25 @@ bool IsNestedArchive(const wchar_t* path);
 std::string FlatMemberName(const char* name);
 
 // Whether a listed member path can be extracted under a folder and found
-// there again: relative, without "." or ".." steps or empty steps, and
-// without characters that Windows names or the archiver's wildcards do not
-// take.
+// there again: relative, without empty steps, steps of only dots and blanks,
+// steps that end in a dot or a blank or begin with "..", device names (CON,
+// NUL, COM1 ...), and without characters that Windows names or the
+// archiver's wildcards do not take.
 bool IsPlainMemberPath(const std::wstring& name);
+
+// The full path of a member under the folder, when the name is plain and its
+// full path (GetFullPathNameW) lies inside the folder; false for any other,
+// which is then never opened, written or deleted.
+bool MemberPathInFolder(const wchar_t* folder, const std::wstring& name, wchar_t* memberPath);
+
+// The name with its letters in one case, as the archiver and the file
+// system compare names.
+std::wstring FoldedName(const std::wstring& name);
+
+// The folded names that a listing holds more than once: the archiver's
+// extraction of one of them brings out all, whatever their sizes, and they
+// meet in one file. Such members are passed over.
+std::set<std::wstring> RepeatedMemberNames(const std::vector<std::wstring>& names);
 
 // The next member of an archiver listing in the "-slt" technical format,
 // read from byte *pos on: the text after a line's "Path = " (any case), and
@@ -51,9 +67,26 @@ bool IsPlainMemberPath(const std::wstring& name);
 bool NextListedMember(const BYTE* data, size_t size, size_t* pos, UINT codePage, std::wstring* name,
                       long long* memberSize);
 
+// The archiver's command line that extracts one listed member into the
+// folder.
+std::wstring MemberExtractionCommand(const wchar_t* archiver, const wchar_t* archive, const wchar_t* folder,
+                                     const wchar_t* name);
+
+// Extracts one listed member into the folder, with no standard input and
+// no window, dispatching messages while the archiver runs; false when it
+// cannot start.
+bool ExtractListedMember(const wchar_t* archiver, const wchar_t* archive, const wchar_t* folder,
+                         const wchar_t* name);
+
+// An inheritable handle of NUL, the archiver's standard input: an input at
+// its end, so that a question for a password is answered at once.
+HANDLE OpenEmptyInput();
+
 // Starts the archiver's command line with the startup information, handles
 // inherited when `inherit`, and waits for the process to end, dispatching
-// messages at least every `slice` milliseconds. False when it cannot start.
+// messages at least every `slice` milliseconds. False when it cannot start,
+// or when a WM_QUIT came while it ran: the quit is posted again, the process
+// ended, and the caller gives up.
 bool RunArchiver(std::wstring commandLine, const STARTUPINFOW& startup, bool inherit, DWORD flags, DWORD slice);
 
 // The whole of an open file from its start; *ok false when it cannot be read

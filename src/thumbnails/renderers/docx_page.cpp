@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "thumbnails/image_bitmap.h"
 #include "thumbnails/renderers/ansi_text.h"
@@ -45,6 +46,81 @@ LONG MeasuredBottom(HDC dc, const std::wstring& text, int width, int height) {
     RECT area = {0, 0, width, height};
     DrawTextW(dc, text.c_str(), -1, &area, kMeasureFormat);
     return area.bottom;
+}
+
+// The text collected for a page and what its measures found. Measuring
+// everything after every run costs the square of the text, and text that
+// adds no height (runs a face draws with no width) never ends it: runs are
+// measured at doubling counts, the overflowing one is then found among the
+// runs since the last measure that fitted, and no more text is collected
+// than a page can ever show.
+struct TPageText {
+    HDC dc = nullptr;
+    int width = 0;
+    int height = 0;
+    size_t maxBytes = 0;
+    std::string text;           // UTF-8, "\r\n" after each paragraph
+    std::vector<size_t> ends;   // the text's length after each run with text
+    size_t fitting = 0;         // runs known to fit the page
+    size_t nextMeasure = 1;     // the run count of the next measure
+    std::wstring wide;          // the text of the last measure: what is drawn
+};
+
+bool Overflows(TPageText* page, size_t runs) {
+    page->wide = Utf8ToWide(page->text.substr(0, page->ends[runs - 1]));
+    return MeasuredBottom(page->dc, page->wide, page->width, page->height) > page->height;
+}
+
+// Whether a run among those not yet known to fit makes the text taller than
+// the page; page->wide then ends with the first such run, else with the
+// last run.
+bool FindOverflow(TPageText* page) {
+    size_t count = page->ends.size();
+    if (count == page->fitting) return false;
+    if (!Overflows(page, count)) {
+        page->fitting = count;
+        return false;
+    }
+    // The wrapped height only grows as text is added: the first run that
+    // overflows lies in (fitting, count].
+    size_t low = page->fitting + 1, high = count;
+    while (low < high) {
+        size_t middle = low + (high - low) / 2;
+        if (Overflows(page, middle)) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    Overflows(page, low);
+    return true;
+}
+
+// Adds a run's text; true when the page is full (the run, or one before it
+// since the last measure, overflows it, or no more text could show).
+bool AddRun(TPageText* page, const char* runText) {
+    page->text += runText;
+    bool capped = page->text.size() > page->maxBytes;
+    if (capped) {
+        // Cut at a character's start, never inside one.
+        size_t cut = page->maxBytes;
+        while (cut > 0 && (static_cast<unsigned char>(page->text[cut]) & 0xC0) == 0x80) --cut;
+        page->text.resize(cut);
+    }
+    page->ends.push_back(page->text.size());
+    if (!capped && page->ends.size() < page->nextMeasure) return false;
+    page->nextMeasure = page->ends.size() * 2;
+    return FindOverflow(page) || capped;
+}
+
+// More UTF-8 bytes than a page can show: each character it shows takes at
+// least one pixel of a line's width, and takes at most four bytes.
+size_t MaxPageBytes(HDC dc, int width, int height) {
+    TEXTMETRICW metrics = {};
+    LONG lineHeight = GetTextMetricsW(dc, &metrics) && metrics.tmHeight > 0 ? metrics.tmHeight : 1;
+    size_t lines = static_cast<size_t>(height > 0 ? height : 0) / static_cast<size_t>(lineHeight) + 2;
+    size_t perLine = static_cast<size_t>(width > 0 ? width : 0) + 2;
+    return 4 * lines * perLine;
 }
 
 }  // namespace
@@ -157,8 +233,11 @@ HBITMAP RenderDocx(HWND window, const wchar_t* path, int width, int height, cons
     HGDIOBJ oldFont = SelectObject(memoryDc, font);
 
     SetParagraphParent(&doc.paragraph, BodyOf(doc.document));
-    std::string text;
-    std::wstring wide;
+    TPageText page;
+    page.dc = memoryDc;
+    page.width = width;
+    page.height = height;
+    page.maxBytes = MaxPageBytes(memoryDc, width, height);
     bool hasText = false;
     bool full = false;
     TDocxParagraph& paragraph = doc.paragraph;
@@ -167,13 +246,11 @@ HBITMAP RenderDocx(HWND window, const wchar_t* path, int width, int height, cons
         paragraph.run.current = paragraph.current.child("w:r");
         while (paragraph.run.current) {
             const char* runText = paragraph.run.current.child("w:t").text().get();
+            // An empty run changes nothing that a measure would see, so only
+            // runs with text are measured.
             if (*runText) {
                 hasText = true;
-                text += runText;
-                // An empty run changes nothing that a measure would see, so
-                // only runs with text are measured.
-                wide = Utf8ToWide(text);
-                if (MeasuredBottom(memoryDc, wide, width, height) > height) {
+                if (AddRun(&page, runText)) {
                     full = true;
                     break;
                 }
@@ -181,9 +258,12 @@ HBITMAP RenderDocx(HWND window, const wchar_t* path, int width, int height, cons
             paragraph.run.current = paragraph.run.current.next_sibling();
         }
         if (full) break;
-        text += "\r\n";
+        // Lines beyond what a page can show change nothing drawn.
+        if (page.text.size() <= page.maxBytes) page.text += "\r\n";
         paragraph.current = paragraph.current.next_sibling();
     }
+    if (!full) FindOverflow(&page);
+    const std::wstring& wide = page.wide;
 
     HBITMAP bitmap = nullptr;
     if (hasText) {

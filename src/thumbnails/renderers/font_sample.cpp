@@ -8,6 +8,7 @@
 #include <string>
 
 #include "thumbnails/image_bitmap.h"
+#include "thumbnails/renderers/ansi_text.h"
 #include "thumbnails/renderers/font_conversion.h"
 
 namespace {
@@ -105,13 +106,8 @@ bool ConvertWoff(TFontData* font) {
 // code page cannot spell gives no font.
 bool ConvertWoff2(const wchar_t* path, TFontData* font) {
     font->Reset(nullptr, 0);
-    BOOL lossy = FALSE;
-    int bytes = WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, nullptr, 0, nullptr, &lossy);
-    // Code pages such as UTF-8 take no lossy flag; they spell every path.
-    if (bytes <= 0) bytes = WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1 || lossy) return false;
-    std::string ansiPath(bytes, '\0');
-    if (WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, &ansiPath[0], bytes, nullptr, nullptr) != bytes) return false;
+    std::string ansiPath = ThreadAnsiText(path);
+    if (ansiPath.empty()) return false;
     std::string sfnt = DecodeWoff2(ReadFileToString(ansiPath.c_str()));
     return !sfnt.empty() && ReplaceFontData(font, sfnt.data(), sfnt.size());
 }

@@ -14,15 +14,17 @@ constexpr int kShotSize = 640;
 }  // namespace
 
 bool MakeScreenshotPath(wchar_t* screenshot, const wchar_t* folder, const wchar_t* path, DWORD processId,
-                        DWORD threadId) {
+                        DWORD threadId, LONG call) {
     wchar_t name[kPath];
     lstrcpynW(name, path, kPath);
     PathStripPathW(name);
     PathRemoveExtensionW(name);
     // An abandoned worker, its successor, the preview and a second instance
-    // may all take a screenshot of a page of the same name at once.
-    wchar_t tag[32];
-    swprintf(tag, 32, L".%lu-%lu.png", static_cast<unsigned long>(processId), static_cast<unsigned long>(threadId));
+    // may all take a screenshot of a page of the same name at once, and a
+    // browser that was given up on may still write one late.
+    wchar_t tag[48];
+    swprintf(tag, 48, L".%lu-%lu-%ld.png", static_cast<unsigned long>(processId),
+             static_cast<unsigned long>(threadId), static_cast<long>(call));
     size_t fixed = wcslen(folder) + 1 + wcslen(tag);
     if (fixed >= static_cast<size_t>(kPath)) return false;
     size_t room = kPath - 1 - fixed;
@@ -48,7 +50,11 @@ HBITMAP RenderHtmlScreenshot(const wchar_t* browser, const wchar_t* path) {
     SetCurrentDirectoryW(folder);
 
     wchar_t screenshot[kPath];
-    if (!MakeScreenshotPath(screenshot, folder, path, GetCurrentProcessId(), GetCurrentThreadId())) return nullptr;
+    static LONG calls = 0;
+    LONG call = InterlockedIncrement(&calls);
+    if (!MakeScreenshotPath(screenshot, folder, path, GetCurrentProcessId(), GetCurrentThreadId(), call)) {
+        return nullptr;
+    }
     wchar_t commandLine[4 * kPath + 64];
     MakeBrowserCommandLine(commandLine, sizeof(commandLine) / sizeof(commandLine[0]), browser, screenshot, path);
 

@@ -13,10 +13,10 @@ const DWORD kBrowserWaitMs = 5000;
 HBITMAP RenderHtmlScreenshot(const wchar_t* browser, const wchar_t* path);
 
 // The screenshot file for an HTML file: its name with ".png", in `folder`,
-// made distinct per process and thread so that two calls at the same time
-// never share it. False when no such path fits 260 characters.
+// made distinct per process, thread and call so that no two calls ever share
+// it. False when no such path fits 260 characters.
 bool MakeScreenshotPath(wchar_t* screenshot, const wchar_t* folder, const wchar_t* path, DWORD processId,
-                        DWORD threadId);
+                        DWORD threadId, LONG call);
 
 // The browser's command line (at most 4 x 260 characters).
 void MakeBrowserCommandLine(wchar_t* commandLine, size_t chars, const wchar_t* browser, const wchar_t* screenshot,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "thumbnails/image_bitmap.h"
+#include "thumbnails/renderers/ansi_text.h"
 #include "thumbnails/renderers/pdfium_api.h"
 
 namespace {
@@ -28,14 +29,13 @@ HBITMAP RenderPdfPageAlone(const wchar_t* path, int* pageIndex) {
     PathCombineA(folder, folder, "Zuv");
     CreateDirectoryA(folder, nullptr);
 
-    int narrowSize = WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
-    if (narrowSize <= 0) return nullptr;
-    std::vector<char> narrowPath(narrowSize);
-    WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, narrowPath.data(), narrowSize, nullptr, nullptr);
+    // Only an exact form: a stand-in character would copy another file.
+    std::string narrowPath = ThreadAnsiText(path);
+    if (narrowPath.empty()) return nullptr;
 
     char copyPath[MAX_PATH] = "";
     PathCombineA(copyPath, folder, "Zuv.pdf");
-    CopyFileA(narrowPath.data(), copyPath, FALSE);
+    CopyFileA(narrowPath.c_str(), copyPath, FALSE);
 
     FPDF_InitLibrary();
     FPDF_DOCUMENT document = FPDF_LoadDocument(copyPath, nullptr);

@@ -10,6 +10,18 @@ bool Between(unsigned char byte, unsigned char low, unsigned char high) {
     return byte >= low && byte <= high;
 }
 
+// The count without a UTF-8 character that the sample's end cuts: a lead
+// byte among the last three whose sequence needs more bytes than follow it.
+uint32_t WithoutCutCharacter(const unsigned char* bytes, uint32_t count) {
+    for (uint32_t back = 1; back <= 3 && back <= count; ++back) {
+        unsigned char b = bytes[count - back];
+        if (Continuation(b)) continue;
+        uint32_t needed = Between(b, 0xC0, 0xDF) ? 2 : Between(b, 0xE0, 0xEF) ? 3 : Between(b, 0xF0, 0xF7) ? 4 : 1;
+        return needed > back ? count - back : count;
+    }
+    return count;
+}
+
 }  // namespace
 
 int64_t Utf8Score(const unsigned char* bytes, uint32_t count) {
@@ -77,6 +89,8 @@ int DetectTextEncoding(const unsigned char* bytes, uint32_t count) {
     bool ascii = true;
     for (uint32_t i = 0; i < count && ascii; ++i) ascii = bytes[i] <= 0x7E;
     if (ascii) return kTextAnsi;
-    // Ties go to UTF-8.
-    return Utf8Score(bytes, count) >= ShiftJisScore(bytes, count) ? kTextUtf8 : kTextAnsi;
+    // The sample is the file's start: a character it cuts at its end would
+    // count against UTF-8. Ties go to UTF-8.
+    uint32_t scored = WithoutCutCharacter(bytes, count);
+    return Utf8Score(bytes, scored) >= ShiftJisScore(bytes, scored) ? kTextUtf8 : kTextAnsi;
 }

@@ -12,7 +12,8 @@ enum TTextEncoding {
     kTextAnsi = 4,  // the thread's ANSI code page
 };
 
-// One of the four codes for `count` bytes at `bytes` (null only when count is 0).
+// One of the four codes for `count` bytes at `bytes` (null only when count is
+// 0). A UTF-8 character cut by the end of the bytes counts in neither score.
 int DetectTextEncoding(const unsigned char* bytes, uint32_t count);
 
 // How well the bytes read as UTF-8 and as Shift-JIS; -1 when a sequence

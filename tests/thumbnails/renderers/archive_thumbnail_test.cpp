@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -149,6 +151,15 @@ TEST_F(ArchiveThumbnail, ZipGivesItsFirstMemberThatRenders) {
         {"a drive in the name", {{"C:evil.png", Red()}}, kRed},
         {"a leading backslash", {{"\\evil.png", Red()}}, kRed},
         {"names that name no file", {{"..", Red()}, {"sub/.", Red()}, {"d.png", Blue()}}, kBlue},
+        {"dot steps flatten to their last name", {{".../.../.../evil.png", Red()}}, kRed},
+        {"names of dots and blanks",
+         {{"...", Red()}, {"sub/....", Red()}, {"sub/. .", Red()}, {" ", Red()}, {"d.png", Blue()}}, kBlue},
+        {"names ending in a dot or a blank", {{"evil.png.", Red()}, {"evil.png ", Red()}, {"d.png", Blue()}},
+         kBlue},
+        {"names beginning with two dots", {{"..evil.png", Red()}, {"sub/...evil.png", Red()}, {"d.png", Blue()}},
+         kBlue},
+        {"device names", {{"CON", Red()}, {"sub/nul.png", Red()}, {"COM1.png", Red()}, {"lpt9.png", Red()},
+                          {"d.png", Blue()}}, kBlue},
     };
     for (const ZipCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -344,6 +355,138 @@ TEST_F(ArchiveThumbnail, SevenZipFamilyThroughTheArchiver) {
     }
 }
 
+// Names that climb out of the work folder, in ZIP archives under the names
+// of the archiver's formats (the archiver reads them by their signature):
+// a picture outside the work folder, which each of them names, survives, and
+// the walk goes on to the honest member.
+TEST_F(ArchiveThumbnail, SevenZipFamilyNeverReachesOutsideTheWorkFolder) {
+    if (!UseSevenZip()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    // The work folder is TEMP\Zuv\ZuvN: two climbs reach TEMP.
+    wchar_t temp[MAX_PATH] = L"";
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    std::wstring victim = JoinPath(temp, L"zuv_victim.png");
+    const char* names[] = {
+        "../../zuv_victim.png",        "..\\..\\zuv_victim.png", ".../.../zuv_victim.png",
+        "...\\...\\zuv_victim.png", ". ./. ./zuv_victim.png",    "a/../../../zuv_victim.png",
+        "sub./../../zuv_victim.png",   "..../..../zuv_victim.png",  "..zuv_victim.png",
+    };
+    for (const char* name : names) {
+        for (const wchar_t* archive : {L"evil.7z", L"evil.rar", L"evil.cab", L"evil.lzh"}) {
+            SCOPED_TRACE(std::string(name) + " in " + ToUtf8(archive));
+            ASSERT_TRUE(WriteBytes(victim, Red()));
+            std::wstring path = folder / archive;
+            ASSERT_TRUE(WriteBytes(path, MakeZipBytes({{name, Red()}, {"d.png", Blue()}})));
+            HBITMAP slot = nullptr;
+            MakeArchiveThumbnail(path.c_str(), &params, &slot);
+            EXPECT_EQ(ColourName(TakeColour(slot)), ColourName(kBlue));
+            EXPECT_EQ(ReadBytes(victim), Red()) << "the file outside the work folder is gone or changed";
+            DeleteFileW(path.c_str());
+        }
+    }
+    DeleteFileW(victim.c_str());
+}
+
+// The extraction of one member brings out that member alone, never another
+// of the same name in another folder, which may be over the limit.
+TEST_F(ArchiveThumbnail, SevenZipExtractsOnlyTheListedMember) {
+    if (!UseSevenZip()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    // text_on_top.7z lists a.png (text, 6 bytes) and sub\a.png (a picture).
+    std::wstring work = WorkFolder();
+    ASSERT_TRUE(MakeFolder(work));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    ASSERT_TRUE(RunArchiver(MemberExtractionCommand(sevenZip, ArchiveFixture(L"text_on_top.7z").c_str(), work.c_str(),
+                                                    L"a.png"),
+                            startup, false, NORMAL_PRIORITY_CLASS, 100));
+    EXPECT_TRUE(FileExists(JoinPath(work, L"a.png")));
+    EXPECT_FALSE(FolderExists(JoinPath(work, L"sub"))) << "sub\\a.png came out with a.png";
+    RemoveTree(work);
+}
+
+// RAR 5.0 archives of stored members, written by the test (Debian has no
+// tool that writes RAR), through the archiver.
+TEST_F(ArchiveThumbnail, RarArchivesThroughTheArchiver) {
+    if (!UseSevenZip()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    wchar_t temp[MAX_PATH] = L"";
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    std::wstring victim = JoinPath(temp, L"zuv_victim.png");
+    const size_t blueSize = Blue().size();
+    const ZipCase cases[] = {
+        {"a text member, then a picture in a folder", {{"docs/readme.txt", Text("text")}, {"img/a.png", Red()}},
+         kRed},
+        {"folder entries", {{"docs/", {}}, {"docs/a.txt", Text("text")}, {"pics/", {}}, {"pics/b.png", Blue()}},
+         kBlue},
+        {"a nested archive is passed over", {{"b.zip", Red()}, {"d.png", Blue()}}, kBlue},
+        {"one byte over the limit", {{"big.png", Padded(Red(), blueSize + 1)}, {"fit.png", Blue()}}, kBlue,
+         static_cast<int>(blueSize)},
+        {"names outside ASCII", {{"\xE3\x81\x82.txt", Text("text")}, {"\xE7\x94\xBB/\xE8\xB5\xA4.png", Red()}},
+         kRed},
+        {"no member renders", {{"a.txt", Text("text")}}, kNone},
+        {"climbing names", {{"../../zuv_victim.png", Blue()}, {".../.../zuv_victim.png", Blue()},
+                            {"a/../../../zuv_victim.png", Blue()}, {"d.png", Blue()}}, kBlue},
+        {"dots, blanks and devices", {{"sub./../../zuv_victim.png", Blue()}, {"evil.png.", Red()},
+                                      {"..evil.png", Red()}, {"nul.png", Red()}, {"d.png", Blue()}}, kBlue},
+    };
+    for (const ZipCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteBytes(victim, Red()));
+        params.maxBytes = c.maxBytes;
+        std::wstring path = folder / L"a.rar";
+        ASSERT_TRUE(WriteBytes(path, MakeRar5Bytes(c.entries)));
+        HBITMAP slot = nullptr;
+        MakeArchiveThumbnail(path.c_str(), &params, &slot);
+        EXPECT_EQ(ColourName(TakeColour(slot)), ColourName(c.expected));
+        EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::wstring>{L"a.rar"}) << "only the archive stays";
+        EXPECT_EQ(ReadBytes(victim), Red()) << "the file outside the work folder is gone or changed";
+    }
+    DeleteFileW(victim.c_str());
+    // Cut inside the picture's data, and a member whose header claims more
+    // than the archive holds.
+    Bytes whole = MakeRar5Bytes({{"a.png", Red()}});
+    const Bytes damaged[] = {Bytes(whole.begin(), whole.begin() + whole.size() / 2),
+                             MakeRar5Bytes({{"a.png", Red(), false, 1LL << 40}})};
+    for (const Bytes& bytes : damaged) {
+        std::wstring path = folder / L"a.rar";
+        ASSERT_TRUE(WriteBytes(path, bytes));
+        HBITMAP slot = nullptr;
+        MakeArchiveThumbnail(path.c_str(), &params, &slot);
+        EXPECT_EQ(ColourName(TakeColour(slot)), ColourName(kNone));
+        EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::wstring>{L"a.rar"});
+    }
+}
+
+// The extraction matches names without regard to case: a member whose name
+// the listing holds again in another case would bring that one out too,
+// whatever its size, so both are passed over.
+TEST_F(ArchiveThumbnail, SevenZipFamilyPassesOverNamesListedTwice) {
+    if (!UseSevenZip()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
+    // Both small pictures fit, the padded one does not.
+    params.maxBytes = static_cast<int>(std::max(Red().size(), Blue().size()));
+    const ZipCase cases[] = {
+        {"the small one first", {{"a.png", Red()}, {"A.PNG", Padded(Blue(), 100000)}, {"c.png", Blue()}}, kBlue},
+        {"the big one first", {{"sub/A.PNG", Padded(Blue(), 100000)}, {"SUB/a.png", Red()}}, kNone},
+        {"one name at two depths is two names", {{"a.png", Red()}, {"sub/a.png", Blue()}}, kRed},
+    };
+    for (const ZipCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::wstring path = folder / L"twice.7z";
+        ASSERT_TRUE(WriteBytes(path, MakeZipBytes(c.entries)));
+        HBITMAP slot = nullptr;
+        MakeArchiveThumbnail(path.c_str(), &params, &slot);
+        EXPECT_EQ(ColourName(TakeColour(slot)), ColourName(c.expected));
+    }
+    DeleteFileW((folder / L"twice.7z").c_str());
+}
+
+TEST(ArchiveListing, NamesListedTwiceInAnyCase) {
+    std::set<std::wstring> repeated =
+        RepeatedMemberNames({L"a.png", L"A.PNG", L"b.png", L"sub\\b.png", L"\u00e9.png", L"\u00c9.PNG", L"c"});
+    EXPECT_EQ(repeated, (std::set<std::wstring>{FoldedName(L"a.png"), FoldedName(L"\u00e9.png")}));
+    EXPECT_TRUE(RepeatedMemberNames({}).empty());
+}
+
 TEST_F(ArchiveThumbnail, SevenZipFamilyRendersAnExistingMemberFile) {
     if (!UseSevenZip()) GTEST_SKIP() << "no Windows 7-Zip built (scripts/build_deps.sh makes bin/7z.exe)";
     std::wstring work = WorkFolder();
@@ -440,6 +583,21 @@ TEST(ArchiveListing, MemberNamesThatCanBeExtractedAndFoundAgain) {
         {L"C:a.png", false},    {L"a\\\\b.png", false},   {L"a\\", false},
         {L"*", false},          {L"a?.png", false},       {L"a\".png", false},
         {L"a/b.png", false},    {L"a\tb.png", false},     {L"a|b.png", false},
+        // Steps of dots and blanks, which Windows and the path helpers read
+        // as climbs or as other names.
+        {L"...\\a.png", false}, {L"a\\...\\...\\b.png", false}, {L"....", false},
+        {L". .\\a.png", false}, {L" \\a.png", false},          {L"a\\ ..\\b.png", false},
+        {L"a.png.", false},     {L"a.png ", false},           {L"sub.\\a.png", false},
+        {L"sub \\a.png", false}, {L"..a.png", false},          {L"...a.png", false},
+        // Device names, with or without an extension, at any depth.
+        {L"CON", false},        {L"nul.png", false},          {L"sub\\Aux.txt", false},
+        {L"PRN", false},        {L"COM1", false},             {L"com9.png", false},
+        {L"LPT1.png", false},   {L"lpt9", false},             {L"NUL .png", false},
+        {L"CONIN$", false},     {L"conout$.txt", false},
+        // Names that only look like them stay.
+        {L"a..b.png", true},    {L".hidden.png", true},       {L"CONSOLE.png", true},
+        {L"COM10.png", true},   {L"LPT0.png", true},          {L"sub\\nul_x.png", true},
+        {L"a b\\c d.png", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsPlainMemberPath(c.name), c.plain) << ToUtf8(c.name);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,56 @@ TEST_F(DocxPage, LongDocumentStopsWithTheRunThatOverflows) {
     ASSERT_GE(lines.size(), 4u);
     // The lines reach the bottom edge.
     EXPECT_GT(lines.back().second, kSize - 20);
+}
+
+// Runs that add no height (a face that draws them with no width) never
+// fill the page; the work stays bounded by what a page can show. Before, each
+// run measured everything collected so far, and this took minutes.
+TEST_F(DocxPage, TextThatNeverFillsThePageEndsInBoundedTime) {
+    const wchar_t face[] = L"DejaVu Sans";
+    if (!FileExists(L"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf")) {
+        GTEST_SKIP() << "no DejaVu Sans font on this machine (fonts-dejavu-core)";
+    }
+    const std::string zeroWidth = "\xE2\x80\x8B";  // U+200B, no width in DejaVu Sans
+    std::string body = "<w:p>";
+    for (int i = 0; i < 100000; ++i) body += "<w:r><w:t>" + zeroWidth + "</w:t></w:r>";
+    body += "</w:p>";
+    std::wstring path = folder / L"zero.docx";
+    ASSERT_TRUE(WriteBytes(path, DocxBytes(body)));
+    for (SIZE size : {SIZE{kSize, kSize}, SIZE{1024, 768}}) {
+        SCOPED_TRACE(std::to_string(size.cx));
+        auto start = std::chrono::steady_clock::now();
+        HBITMAP page = RenderDocx(nullptr, path.c_str(), size.cx, size.cy, face);
+        auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 15000)
+            << "every run measures all the text before it";
+        ASSERT_NE(page, nullptr);
+        BitmapPixels pixels = ReadBitmapPixels(page);
+        DeleteObject(page);
+        EXPECT_TRUE(InkBands(pixels).empty()) << "zero-width text shows nothing";
+    }
+}
+
+// However the runs are measured, the page ends with the run that overflows:
+// the same page as the document cut right after that run.
+TEST_F(DocxPage, PageEndsWithTheRunThatOverflowsWhateverFollows) {
+    std::vector<std::string> words;
+    for (int i = 0; i < 400; ++i) words.push_back("w" + std::to_string(i) + " ");
+    BitmapPixels whole = RenderBody(DocxParagraph(words));
+    ASSERT_FALSE(whole.pixels.empty());
+    // The shortest cut that gives the same page is the overflowing run; one
+    // run less differs from it.
+    size_t cut = 1;
+    while (cut < words.size() &&
+           RenderBody(DocxParagraph(std::vector<std::string>(words.begin(), words.begin() + cut))).pixels !=
+               whole.pixels) {
+        ++cut;
+    }
+    ASSERT_LT(cut, words.size());
+    for (size_t extra : {1u, 2u, 7u, 50u}) {
+        std::vector<std::string> more(words.begin(), words.begin() + std::min(words.size(), cut + extra));
+        EXPECT_EQ(RenderBody(DocxParagraph(more)).pixels, whole.pixels) << extra;
+    }
 }
 
 TEST_F(DocxPage, PackagesWithoutTextGiveNoPage) {

@@ -58,23 +58,24 @@ protected:
 
 TEST(HtmlScreenshotCommand, QuotesEveryPath) {
     wchar_t shot[MAX_PATH];
-    ASSERT_TRUE(MakeScreenshotPath(shot, L"C:\\temp\\Zuv", L"C:\\a b\\page.htm", 12, 34));
-    EXPECT_STREQ(shot, L"C:\\temp\\Zuv\\page.12-34.png");
+    ASSERT_TRUE(MakeScreenshotPath(shot, L"C:\\temp\\Zuv", L"C:\\a b\\page.htm", 12, 34, 5));
+    EXPECT_STREQ(shot, L"C:\\temp\\Zuv\\page.12-34-5.png");
     wchar_t commandLine[4 * MAX_PATH + 64];
     MakeBrowserCommandLine(commandLine, 4 * MAX_PATH + 64, L"C:\\Browser\\b.exe", shot, L"C:\\a b\\page.htm");
     EXPECT_STREQ(commandLine,
                  L"\"C:\\Browser\\b.exe\" --headless --window-size=640,640 "
-                 L"--screenshot=\"C:\\temp\\Zuv\\page.12-34.png\" \"C:\\a b\\page.htm\"");
+                 L"--screenshot=\"C:\\temp\\Zuv\\page.12-34-5.png\" \"C:\\a b\\page.htm\"");
 }
 
 TEST(HtmlScreenshotCommand, LongNamesAreCutToFit) {
     std::wstring page = L"C:\\" + std::wstring(250, L'n') + L".html";
     wchar_t shot[MAX_PATH];
-    ASSERT_TRUE(MakeScreenshotPath(shot, L"C:\\users\\someone\\Temp\\Zuv", page.c_str(), 4000000000u, 7));
+    ASSERT_TRUE(MakeScreenshotPath(shot, L"C:\\users\\someone\\Temp\\Zuv", page.c_str(), 4000000000u, 7,
+                                   2000000000));
     std::wstring made = shot;
     EXPECT_LT(made.size(), static_cast<size_t>(MAX_PATH));
-    EXPECT_EQ(made.substr(made.size() - 17), L".4000000000-7.png");
-    EXPECT_FALSE(MakeScreenshotPath(shot, (L"C:\\" + std::wstring(250, L'f')).c_str(), L"C:\\a.html", 1, 2));
+    EXPECT_EQ(made.substr(made.size() - 28), L".4000000000-7-2000000000.png");
+    EXPECT_FALSE(MakeScreenshotPath(shot, (L"C:\\" + std::wstring(250, L'f')).c_str(), L"C:\\a.html", 1, 2, 3));
 }
 
 TEST_F(HtmlScreenshot, BrowserRunsInTheWorkFolderWithTheGivenCommandLine) {
@@ -83,11 +84,18 @@ TEST_F(HtmlScreenshot, BrowserRunsInTheWorkFolderWithTheGivenCommandLine) {
     std::wstring browser = StandInProgramExe();  // ends at once, writes no picture
     EXPECT_EQ(RenderHtmlScreenshot(browser.c_str(), page.c_str()), nullptr);
     ASSERT_TRUE(log.WaitForLines(L"cwd", 1));
-    wchar_t shot[MAX_PATH];
-    ASSERT_TRUE(MakeScreenshotPath(shot, WorkFolder().c_str(), page.c_str(), GetCurrentProcessId(),
-                                   GetCurrentThreadId()));
-    EXPECT_EQ(log.LinesOf(L"args")[0].text, L"\"" + browser + L"\" --headless --window-size=640,640 --screenshot=\"" +
-                                                std::wstring(shot) + L"\" \"" + page + L"\"");
+    // The screenshot is named after the page, the process, the thread and
+    // the call.
+    std::wstring shot = JoinPath(WorkFolder(), L"a page." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                                   std::to_wstring(GetCurrentThreadId()) + L"-");
+    std::wstring args = log.LinesOf(L"args")[0].text;
+    std::wstring head = L"\"" + browser + L"\" --headless --window-size=640,640 --screenshot=\"" + shot;
+    std::wstring tail = L".png\" \"" + page + L"\"";
+    ASSERT_GT(args.size(), head.size() + tail.size()) << ToUtf8(args);
+    EXPECT_EQ(args.substr(0, head.size()), head);
+    EXPECT_EQ(args.substr(args.size() - tail.size()), tail);
+    std::wstring call = args.substr(head.size(), args.size() - head.size() - tail.size());
+    EXPECT_EQ(call.find_first_not_of(L"0123456789"), std::wstring::npos) << ToUtf8(call);
     EXPECT_EQ(_wcsicmp(log.LinesOf(L"cwd")[0].text.c_str(), WorkFolder().c_str()), 0);
     EXPECT_EQ(_wcsicmp(CurrentFolder().c_str(), WorkFolder().c_str()), 0);
 }
@@ -122,6 +130,49 @@ TEST_F(HtmlScreenshot, PageOfOneColourThroughChromium) {
     EXPECT_TRUE(NearColour(PixelAt(shot, 639, 639), MakePixel(0, 128, 255), 2));
     DeleteObject(shot);
     EXPECT_TRUE(LeftScreenshots().empty());
+}
+
+// Files in the work folder whose names begin with `stem`: screenshots and
+// whatever the browser keeps beside them.
+std::vector<std::wstring> LeftFilesOf(const std::wstring& stem) {
+    std::vector<std::wstring> left;
+    for (const std::wstring& name : FolderEntries(WorkFolder())) {
+        if (_wcsnicmp(name.c_str(), stem.c_str(), stem.size()) == 0) left.push_back(name);
+    }
+    return left;
+}
+
+std::string Names(const std::vector<std::wstring>& names) {
+    std::string out;
+    for (const std::wstring& name : names) out += ToUtf8(name) + " ";
+    return out;
+}
+
+// A page that the browser is still busy with when the wait ends leaves
+// nothing behind that a later page of the same name could pick up: the
+// browser's whole run lies inside the wait, and each call has a screenshot
+// of its own.
+TEST_F(HtmlScreenshot, LatePageLeavesNothingForTheNextOfItsName) {
+    if (!HaveChromium()) GTEST_SKIP() << "Debian's chromium is not installed";
+    MakeFolder(folder / L"slow");
+    MakeFolder(folder / L"quick");
+    std::wstring slow = folder / L"slow\\late_page.html";
+    // Busy for 7 s before the page has loaded, then red.
+    WriteText(slow, "<!DOCTYPE html><html><body style=\"margin:0;background:rgb(255,0,0)\">"
+                    "<script>var t = Date.now(); while (Date.now() - t < 7000) {}</script></body></html>\n");
+    std::wstring quick = WritePage(L"quick\\late_page.html", "rgb(0,255,0)");
+    std::wstring bridge = BrowserBridgeExe();
+    EXPECT_EQ(RenderHtmlScreenshot(bridge.c_str(), slow.c_str()), nullptr);
+    EXPECT_EQ(Names(LeftFilesOf(L"late_page")), "") << "left behind after the time-out";
+    // The next page of that name, shot by the same thread, is its own; the
+    // late page's browser, if it ran on, would write meanwhile.
+    for (int i = 0; i < 2; ++i) {
+        HBITMAP shot = RenderHtmlScreenshot(bridge.c_str(), quick.c_str());
+        ASSERT_NE(shot, nullptr);
+        EXPECT_TRUE(NearColour(PixelAt(shot, 320, 320), MakePixel(0, 255, 0), 2)) << ColourText(PixelAt(shot, 320, 320));
+        DeleteObject(shot);
+    }
+    EXPECT_EQ(Names(LeftFilesOf(L"late_page")), "");
 }
 
 // Two workers (one abandoned) may shoot pages of the same name at once.

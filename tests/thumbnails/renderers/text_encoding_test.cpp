@@ -43,6 +43,19 @@ TEST(TextEncoding, DetectsMarksAndComparesScores) {
         // An invalid Shift-JIS pair rules Shift-JIS out.
         {"Latin-1", Bytes("caf\xE9 ok"), kTextUtf8},
         {"binary", {0x00, 0x01, 0x80, 0x00, 0xFC, 0x00, 0x10}, kTextUtf8},
+        // The sample ends inside a character: the cut character counts for
+        // neither encoding.
+        {"UTF-8 kana cut after two bytes", Bytes("\xE3\x81\x82\xE3\x81\x84\xE3\x81"), kTextUtf8},
+        {"UTF-8 kana cut after one byte", Bytes("\xE3\x81\x82\xE3\x81\x84\xE3"), kTextUtf8},
+        {"UTF-8 kana and an emoji cut after three bytes", Bytes("\xE3\x81\x82\xE3\x81\x84\xF0\x9F\x98"),
+         kTextUtf8},
+        {"an emoji cut after two bytes", Bytes("a\xE3\x81\x82\xF0\x9F"), kTextUtf8},
+        {"a two-byte character cut", Bytes("caf\xC3\xA9 \xC3"), kTextUtf8},
+        // Shift-JIS stays Shift-JIS, whatever its last byte.
+        {"Shift-JIS ending in a lead byte", Bytes("\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x65\x83"), kTextAnsi},
+        {"Shift-JIS ending in a byte of E0..EF", Bytes("\x93\xfa\x96\x7b\x8c\xea\x82\xcc\xE8"), kTextAnsi},
+        // Continuation bytes alone at the end are no cut character.
+        {"UTF-8 broken at the end", Bytes("\xE3\x81\x82\x81\x82\x83"), kTextAnsi},
     };
     for (const Case& c : cases) {
         GuardedBytes bytes(c.bytes);
