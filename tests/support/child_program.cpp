@@ -15,14 +15,15 @@ ChildProgram::~ChildProgram() {
     if (info_.hThread) CloseHandle(info_.hThread);
 }
 
-bool ChildProgram::Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder) {
+bool ChildProgram::Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder,
+                         DWORD flags) {
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(0);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    return CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    return CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, flags, nullptr,
                           currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &info_) != 0;
 }
 

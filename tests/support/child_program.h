@@ -12,8 +12,11 @@ public:
     ChildProgram(const ChildProgram&) = delete;
     ChildProgram& operator=(const ChildProgram&) = delete;
 
-    // exe: full path; arguments: the rest of the command line (already quoted).
-    bool Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder = L"");
+    // exe: full path; arguments: the rest of the command line (already quoted);
+    // flags: CreateProcess creation flags (DETACHED_PROCESS starts it
+    // without a console, as from Explorer).
+    bool Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder = L"",
+               DWORD flags = 0);
     // The first visible top-level window of the process with that class.
     HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs = 20000);
     // Waits for the process to end; false on time-out.
