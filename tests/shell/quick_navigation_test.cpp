@@ -18,77 +18,6 @@ namespace {
 
 const int kRounds = 20;
 
-struct TChildSearch {
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchVisibleChild(HWND window, LPARAM param) {
-    TChildSearch* search = reinterpret_cast<TChildSearch*>(param);
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    if (IsWindowVisible(window) && wcscmp(name, search->className) == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND VisibleChild(HWND parent, const wchar_t* className) {
-    TChildSearch search = {className, nullptr};
-    EnumChildWindows(parent, MatchVisibleChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// A key as the keyboard gives it: posted, so that it goes through the
-// program's own message loop (accelerators, translation) like a real press.
-void PostKey(HWND window, UINT key, UINT scanCode) {
-    PostMessageW(window, WM_KEYDOWN, key, 1 | (scanCode << 16));
-    PostMessageW(window, WM_KEYUP, key, 0xC0000001 | (scanCode << 16));
-}
-
-// Polls the condition until it holds, the program ends or the time runs out.
-bool WaitWhileRunning(const ChildProgram& program, DWORD timeoutMs, bool (*condition)(void*), void* context) {
-    DWORD start = GetTickCount();
-    while (!condition(context)) {
-        if (WaitForSingleObject(program.process(), 20) != WAIT_TIMEOUT) return condition(context);
-        if (GetTickCount() - start >= timeoutMs) return false;
-    }
-    return true;
-}
-
-struct TRound {
-    HWND pathBox;
-    std::wstring showing;
-    std::wstring cacheA;
-    std::wstring cacheB;
-};
-
-bool PathBoxShows(void* context) {
-    TRound* round = static_cast<TRound*>(context);
-    wchar_t text[MAX_PATH] = L"";
-    // WM_GETTEXT with a time-out: a program that hangs must not hang the test.
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(round->pathBox, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             2000, &copied)) {
-        return false;
-    }
-    return _wcsicmp(text, round->showing.c_str()) == 0;
-}
-
-bool CacheSaved(void* context) {
-    TRound* round = static_cast<TRound*>(context);
-    return FileExists(round->cacheA) && FileExists(round->cacheB);
-}
-
-// The saver may still hold the last file open for a moment.
-bool CacheDeleted(void* context) {
-    TRound* round = static_cast<TRound*>(context);
-    DeleteFileW(round->cacheA.c_str());
-    DeleteFileW(round->cacheB.c_str());
-    return !FileExists(round->cacheA) && !FileExists(round->cacheB);
-}
-
 }  // namespace
 
 TEST(QuickNavigation, EnterOnAFolderAndBackspaceTwentyTimesNeverCrash) {
@@ -110,25 +39,34 @@ TEST(QuickNavigation, EnterOnAFolderAndBackspaceTwentyTimesNeverCrash) {
         ASSERT_TRUE(program.Start(exe, L"\"" + folder.path() + L"\"", programFolder.path(), DETACHED_PROCESS));
         HWND window = program.WaitForWindow(L"Zuv");
         ASSERT_NE(window, nullptr);
-        HWND list = VisibleChild(window, WC_LISTVIEWW);
-        HWND pathBox = VisibleChild(window, WC_EDITW);
+        HWND list = VisibleChildWindow(window, WC_LISTVIEWW);
+        HWND pathBox = VisibleChildWindow(window, WC_EDITW);
         ASSERT_NE(list, nullptr);
         ASSERT_NE(pathBox, nullptr);
+        std::wstring cacheA = folder / L"Zuv_CACHE\\a.txt.Zuv.icon.ico";
+        std::wstring cacheB = folder / L"Zuv_CACHE\\b.txt.Zuv.icon.ico";
+        auto cacheSaved = [&] { return FileExists(cacheA) && FileExists(cacheB); };
+        auto shows = [&](const std::wstring& path) {
+            return [&, path] { return _wcsicmp(ChildWindowText(pathBox).c_str(), path.c_str()) == 0; };
+        };
 
         // As a user would: the start folder's pictures are there (its cache
         // saved) before Enter on the first item, "sub"; Backspace follows as
         // soon as sub is shown, while its worker draws inner.txt. The cache
-        // files go, so that only the last run can bring them back.
-        TRound round = {pathBox, folder / L"sub", folder / L"Zuv_CACHE\\a.txt.Zuv.icon.ico",
-                        folder / L"Zuv_CACHE\\b.txt.Zuv.icon.ico"};
-        ASSERT_TRUE(WaitWhileRunning(program, 15000, CacheSaved, &round)) << "no first cache within 15 s";
-        ASSERT_TRUE(WaitWhileRunning(program, 15000, CacheDeleted, &round));
-        PostKey(list, VK_RETURN, 0x1C);
-        ASSERT_TRUE(WaitWhileRunning(program, 15000, PathBoxShows, &round)) << "Enter did not open sub";
-        PostKey(list, VK_BACK, 0x0E);
-        round.showing = folder.path();
-        ASSERT_TRUE(WaitWhileRunning(program, 15000, PathBoxShows, &round)) << "Backspace did not go back";
-        EXPECT_TRUE(WaitWhileRunning(program, 15000, CacheSaved, &round)) << "no cache saved within 15 s";
+        // files go (the saver may still hold the last one for a moment), so
+        // that only the last run can bring them back.
+        ASSERT_TRUE(program.WaitFor(cacheSaved, 15000)) << "no first cache within 15 s";
+        auto cacheGone = [&] {
+            DeleteFileW(cacheA.c_str());
+            DeleteFileW(cacheB.c_str());
+            return !FileExists(cacheA) && !FileExists(cacheB);
+        };
+        ASSERT_TRUE(program.WaitFor(cacheGone, 15000));
+        PostKeyPress(list, VK_RETURN);
+        ASSERT_TRUE(program.WaitFor(shows(folder / L"sub"), 15000)) << "Enter did not open sub";
+        PostKeyPress(list, VK_BACK);
+        ASSERT_TRUE(program.WaitFor(shows(folder.path()), 15000)) << "Backspace did not go back";
+        EXPECT_TRUE(program.WaitFor(cacheSaved, 15000)) << "no cache saved within 15 s";
 
         PostMessageW(window, WM_CLOSE, 0, 0);
         DWORD exitCode = 12345;

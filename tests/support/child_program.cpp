@@ -60,6 +60,15 @@ HWND ChildProgram::WaitForWindow(const wchar_t* className, DWORD timeoutMs) {
     return nullptr;
 }
 
+bool ChildProgram::WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (WaitForSingleObject(info_.hProcess, 20) != WAIT_TIMEOUT) return condition();
+        if (GetTickCount() - start >= timeoutMs) return false;
+    }
+    return true;
+}
+
 bool ChildProgram::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
     if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
     if (exitCode) GetExitCodeProcess(info_.hProcess, exitCode);
@@ -74,4 +83,44 @@ std::wstring CopyProgramInto(const std::wstring& exe, const std::wstring& folder
     std::wstring target = JoinPath(folder, PathFindFileNameW(exe.c_str()));
     CopyFileW(exe.c_str(), target.c_str(), FALSE);
     return target;
+}
+
+namespace {
+struct ChildSearch {
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchVisibleChild(HWND window, LPARAM param) {
+    ChildSearch* search = reinterpret_cast<ChildSearch*>(param);
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    if (IsWindowVisible(window) && wcscmp(name, search->className) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND VisibleChildWindow(HWND parent, const wchar_t* className) {
+    ChildSearch search = {className, nullptr};
+    EnumChildWindows(parent, MatchVisibleChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void PostKeyPress(HWND window, UINT key) {
+    LPARAM scanCode = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(window, WM_KEYDOWN, key, 1 | scanCode);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000001 | scanCode);
+}
+
+std::wstring ChildWindowText(HWND window) {
+    wchar_t text[MAX_PATH] = L"";
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                             &copied)) {
+        return L"";
+    }
+    return text;
 }

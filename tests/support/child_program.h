@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 class ChildProgram {
@@ -19,6 +20,9 @@ public:
                DWORD flags = 0);
     // The first visible top-level window of the process with that class.
     HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs = 20000);
+    // Polls the condition until it holds, the program ends or the time runs
+    // out; the condition's last value.
+    bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
     // Waits for the process to end; false on time-out.
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
     DWORD processId() const { return info_.dwProcessId; }
@@ -36,3 +40,13 @@ std::wstring PdfiumStandInDll();
 // Copies a program into a folder (with the files named beside it) so that it
 // runs with its own settings file there.
 std::wstring CopyProgramInto(const std::wstring& exe, const std::wstring& folder);
+
+// The first visible child window of that class (for example the list view
+// or the path box of a program's main window).
+HWND VisibleChildWindow(HWND parent, const wchar_t* className);
+// A key press posted to a window of another program, so that it goes through
+// that program's message loop (accelerators, translation) as a real one.
+void PostKeyPress(HWND window, UINT key);
+// The text of another program's window, asked for with a time-out, so that
+// a program that hangs does not hang the caller; empty then.
+std::wstring ChildWindowText(HWND window);
