@@ -4,7 +4,6 @@
 #include <dwrite.h>
 #include <sys/stat.h>
 
-#include <clocale>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -47,10 +46,50 @@ void SwapUnits(wchar_t* line) {
     for (; *line; ++line) *line = static_cast<wchar_t>((*line << 8) | ((*line >> 8) & 0xFF));
 }
 
+// One line of ANSI text as fgetws gives it (up to and including a line
+// feed, at most kTextLineChars - 1 characters), decoded here in the thread's
+// ANSI code page: the C runtime's locale of a thread made by CreateThread
+// stays "C" whatever another thread sets, and would give one character per
+// byte. The stream is in text mode, so line ends and Ctrl+Z are its own.
+bool ReadAnsiLine(FILE* stream, std::wstring* line) {
+    std::string bytes;
+    int chars = 0;
+    while (chars < kTextLineChars - 1) {
+        int c = getc(stream);
+        if (c == EOF) break;
+        bytes += static_cast<char>(c);
+        ++chars;
+        if (c == '\n') break;
+        // The two bytes of a character stay together; the encoding test
+        // lets no lead byte stand alone but at the very end.
+        if (IsDBCSLeadByteEx(CP_THREAD_ACP, static_cast<BYTE>(c))) {
+            int trail = getc(stream);
+            if (trail != EOF) bytes += static_cast<char>(trail);
+        }
+    }
+    if (bytes.empty()) return false;
+    line->clear();
+    int length = static_cast<int>(bytes.size());
+    int wide = MultiByteToWideChar(CP_THREAD_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (wide > 0) {
+        line->resize(static_cast<size_t>(wide));
+        MultiByteToWideChar(CP_THREAD_ACP, 0, bytes.data(), length, &(*line)[0], wide);
+    }
+    // As the wide line would be appended: up to its first zero.
+    line->resize(wcsnlen(line->c_str(), line->size()));
+    return true;
+}
+
 std::wstring ReadLines(FILE* stream, int encoding) {
     std::wstring text;
     wchar_t line[kTextLineChars];
+    std::wstring ansiLine;
     for (int i = 0; i < kTextLines; ++i) {
+        if (encoding == kTextAnsi) {
+            if (!ReadAnsiLine(stream, &ansiLine)) break;
+            text += ansiLine;
+            continue;
+        }
         if (!fgetws(line, kTextLineChars, stream)) break;
         if (encoding == kTextUtf16Be) SwapUnits(line);
         text += line;
@@ -204,19 +243,11 @@ HBITMAP RenderTextFile(const wchar_t* path, int width, int height, const wchar_t
     int encoding = DetectStreamEncoding(stream);
     rewind(stream);
 
+    // ANSI text is read from the first opening.
     if (const wchar_t* mode = StreamMode(encoding)) {
         fclose(stream);
         stream = nullptr;
         if (_wfopen_s(&stream, path, mode) != 0 || !stream) return nullptr;
-    } else {
-        // ANSI text is decoded in the user's code page; the locale stays so
-        // for the whole process. It is set once, so that a worker reading
-        // lines is not disturbed by another one setting it again.
-        static volatile LONG localeSet = 0;
-        if (!localeSet) {
-            _wsetlocale(LC_ALL, L"");
-            localeSet = 1;
-        }
     }
 
     HDC screen = GetDC(nullptr);
