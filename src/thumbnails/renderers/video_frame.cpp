@@ -273,9 +273,11 @@ HBITMAP GrabVideoFrame(const wchar_t* path, int seconds) {
     DWORD got = 0;
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
-    if (!ReadFile(file, head, sizeof(head), &got, nullptr)) got = 0;
-    CloseHandle(file);
+    // A URL, or a file this cannot open, is the reader's to judge.
+    if (file != INVALID_HANDLE_VALUE) {
+        if (!ReadFile(file, head, sizeof(head), &got, nullptr)) got = 0;
+        CloseHandle(file);
+    }
     if (StartsAsStillPicture(head, got)) return nullptr;
     return GrabFrameWithin(path, seconds, kVideoGrabMs, GrabFrameWithReader);
 }
