@@ -15,14 +15,15 @@ ChildProgram::~ChildProgram() {
     if (info_.hThread) CloseHandle(info_.hThread);
 }
 
-bool ChildProgram::Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder) {
+bool ChildProgram::Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder,
+                         DWORD flags) {
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(0);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    return CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    return CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, flags, nullptr,
                           currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &info_) != 0;
 }
 
@@ -57,6 +58,15 @@ HWND ChildProgram::WaitForWindow(const wchar_t* className, DWORD timeoutMs) {
         if (WaitForSingleObject(info_.hProcess, 50) != WAIT_TIMEOUT) return nullptr;
     }
     return nullptr;
+}
+
+bool ChildProgram::WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (WaitForSingleObject(info_.hProcess, 20) != WAIT_TIMEOUT) return condition();
+        if (GetTickCount() - start >= timeoutMs) return false;
+    }
+    return true;
 }
 
 bool ChildProgram::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
@@ -108,4 +118,44 @@ bool RunTestsWithoutConsole(const std::wstring& filter, const wchar_t* variable,
     CloseHandle(info.hProcess);
     CloseHandle(job);
     return ended;
+}
+
+namespace {
+struct ChildSearch {
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchVisibleChild(HWND window, LPARAM param) {
+    ChildSearch* search = reinterpret_cast<ChildSearch*>(param);
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    if (IsWindowVisible(window) && wcscmp(name, search->className) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND VisibleChildWindow(HWND parent, const wchar_t* className) {
+    ChildSearch search = {className, nullptr};
+    EnumChildWindows(parent, MatchVisibleChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void PostKeyPress(HWND window, UINT key) {
+    LPARAM scanCode = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(window, WM_KEYDOWN, key, 1 | scanCode);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000001 | scanCode);
+}
+
+std::wstring ChildWindowText(HWND window) {
+    wchar_t text[MAX_PATH] = L"";
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                             &copied)) {
+        return L"";
+    }
+    return text;
 }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 class ChildProgram {
@@ -12,10 +13,16 @@ public:
     ChildProgram(const ChildProgram&) = delete;
     ChildProgram& operator=(const ChildProgram&) = delete;
 
-    // exe: full path; arguments: the rest of the command line (already quoted).
-    bool Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder = L"");
+    // exe: full path; arguments: the rest of the command line (already quoted);
+    // flags: CreateProcess creation flags (DETACHED_PROCESS starts it
+    // without a console, as from Explorer).
+    bool Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& currentFolder = L"",
+               DWORD flags = 0);
     // The first visible top-level window of the process with that class.
     HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs = 20000);
+    // Polls the condition until it holds, the program ends or the time runs
+    // out; the condition's last value.
+    bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
     // Waits for the process to end; false on time-out.
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
     DWORD processId() const { return info_.dwProcessId; }
@@ -41,3 +48,13 @@ std::wstring CopyProgramInto(const std::wstring& exe, const std::wstring& folder
 // GoogleTest's result.
 bool RunTestsWithoutConsole(const std::wstring& filter, const wchar_t* variable, const std::wstring& value,
                             DWORD timeoutMs, DWORD* exitCode);
+
+// The first visible child window of that class (for example the list view
+// or the path box of a program's main window).
+HWND VisibleChildWindow(HWND parent, const wchar_t* className);
+// A key press posted to a window of another program, so that it goes through
+// that program's message loop (accelerators, translation) as a real one.
+void PostKeyPress(HWND window, UINT key);
+// The text of another program's window, asked for with a time-out, so that
+// a program that hangs does not hang the caller; empty then.
+std::wstring ChildWindowText(HWND window);

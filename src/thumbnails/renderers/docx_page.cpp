@@ -7,6 +7,7 @@
 
 #include "thumbnails/image_bitmap.h"
 #include "thumbnails/renderers/ansi_text.h"
+#include "thumbnails/renderers/renderer_locks.h"
 
 namespace {
 
@@ -225,6 +226,9 @@ HBITMAP RenderDocx(HWND window, const wchar_t* path, int width, int height, cons
         return nullptr;
     }
 
+    // The face is asked for by name: a font file of that name that the font
+    // renderer has added meanwhile would stand in for it.
+    TLockHold hold(&privateFontLock);
     HDC windowDc = GetDC(window);
     HDC memoryDc = CreateCompatibleDC(windowDc);
     HFONT font = CreateFontW(-MulDiv(11, GetDeviceCaps(memoryDc, LOGPIXELSY), 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE,

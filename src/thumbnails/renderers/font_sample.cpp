@@ -10,6 +10,7 @@
 #include "thumbnails/image_bitmap.h"
 #include "thumbnails/renderers/ansi_text.h"
 #include "thumbnails/renderers/font_conversion.h"
+#include "thumbnails/renderers/renderer_locks.h"
 
 namespace {
 
@@ -150,6 +151,9 @@ bool HasControlCharacter(const wchar_t* name) {
 // choice of sample and the drawing.
 HBITMAP DrawFontData(const TFontData& font, int width, int height, int pointSize, const wchar_t* sampleJp,
                      const wchar_t* sampleEn, int sampleOnly, wchar_t* faceNameOut) {
+    // From adding the font until it is removed, no other thread asks GDI for
+    // a face by name.
+    TLockHold hold(&privateFontLock);
     HWND window = GetActiveWindow();
     HDC windowDc = GetDC(window);
     HDC memoryDc = CreateCompatibleDC(windowDc);

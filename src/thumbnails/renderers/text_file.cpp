@@ -4,12 +4,12 @@
 #include <dwrite.h>
 #include <sys/stat.h>
 
-#include <clocale>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "thumbnails/image_bitmap.h"
+#include "thumbnails/renderers/renderer_locks.h"
 #include "thumbnails/renderers/safe_release.h"
 #include "thumbnails/renderers/text_encoding.h"
 
@@ -46,10 +46,50 @@ void SwapUnits(wchar_t* line) {
     for (; *line; ++line) *line = static_cast<wchar_t>((*line << 8) | ((*line >> 8) & 0xFF));
 }
 
+// One line of ANSI text as fgetws gives it (up to and including a line
+// feed, at most kTextLineChars - 1 characters), decoded here in the thread's
+// ANSI code page: the C runtime's locale of a thread made by CreateThread
+// stays "C" whatever another thread sets, and would give one character per
+// byte. The stream is in text mode, so line ends and Ctrl+Z are its own.
+bool ReadAnsiLine(FILE* stream, std::wstring* line) {
+    std::string bytes;
+    int chars = 0;
+    while (chars < kTextLineChars - 1) {
+        int c = getc(stream);
+        if (c == EOF) break;
+        bytes += static_cast<char>(c);
+        ++chars;
+        if (c == '\n') break;
+        // The two bytes of a character stay together; the encoding test
+        // lets no lead byte stand alone but at the very end.
+        if (IsDBCSLeadByteEx(CP_THREAD_ACP, static_cast<BYTE>(c))) {
+            int trail = getc(stream);
+            if (trail != EOF) bytes += static_cast<char>(trail);
+        }
+    }
+    if (bytes.empty()) return false;
+    line->clear();
+    int length = static_cast<int>(bytes.size());
+    int wide = MultiByteToWideChar(CP_THREAD_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (wide > 0) {
+        line->resize(static_cast<size_t>(wide));
+        MultiByteToWideChar(CP_THREAD_ACP, 0, bytes.data(), length, &(*line)[0], wide);
+    }
+    // As the wide line would be appended: up to its first zero.
+    line->resize(wcsnlen(line->c_str(), line->size()));
+    return true;
+}
+
 std::wstring ReadLines(FILE* stream, int encoding) {
     std::wstring text;
     wchar_t line[kTextLineChars];
+    std::wstring ansiLine;
     for (int i = 0; i < kTextLines; ++i) {
+        if (encoding == kTextAnsi) {
+            if (!ReadAnsiLine(stream, &ansiLine)) break;
+            text += ansiLine;
+            continue;
+        }
         if (!fgetws(line, kTextLineChars, stream)) break;
         if (encoding == kTextUtf16Be) SwapUnits(line);
         text += line;
@@ -57,31 +97,25 @@ std::wstring ReadLines(FILE* stream, int encoding) {
     return text;
 }
 
-// One Direct2D factory for the process, made on first use and kept: making
-// one costs Wine about half a second (it brings up a Direct3D device), which
-// every text tile would pay. It is multithreaded, so workers and the preview
-// may use it at once; the caller gets its own reference.
-ID2D1Factory* SharedD2DFactory() {
-    static ID2D1Factory* shared = nullptr;
-    ID2D1Factory* factory = static_cast<ID2D1Factory*>(InterlockedCompareExchangePointer(
-        reinterpret_cast<void* volatile*>(&shared), nullptr, nullptr));
-    if (!factory) {
-        ID2D1Factory* made = nullptr;
-        if (FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_MULTI_THREADED, __uuidof(ID2D1Factory), nullptr,
-                                     reinterpret_cast<void**>(&made))) ||
-            !made) {
-            return nullptr;
-        }
-        factory = static_cast<ID2D1Factory*>(InterlockedCompareExchangePointer(
-            reinterpret_cast<void* volatile*>(&shared), made, nullptr));
-        if (factory) {
-            made->Release();  // another thread was first
-        } else {
-            factory = made;
-        }
+// The two factories, made on first use and kept for the process: making a
+// Direct2D factory costs Wine about half a second (it brings up a Direct3D
+// device), which every text tile would pay, and a DirectWrite factory made
+// and released per tile frees what another thread's layout still uses.
+// Both are only touched with the text drawing lock held.
+ID2D1Factory* sharedD2D = nullptr;
+IDWriteFactory* sharedDWrite = nullptr;
+
+bool TakeSharedFactories() {
+    if (!sharedD2D &&
+        FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_MULTI_THREADED, __uuidof(ID2D1Factory), nullptr,
+                                 reinterpret_cast<void**>(&sharedD2D)))) {
+        sharedD2D = nullptr;
     }
-    factory->AddRef();
-    return factory;
+    if (!sharedDWrite && FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
+                                                    reinterpret_cast<IUnknown**>(&sharedDWrite)))) {
+        sharedDWrite = nullptr;
+    }
+    return sharedD2D && sharedDWrite;
 }
 
 // How much of the text reaches the bitmap: every line that starts above its
@@ -154,22 +188,16 @@ std::wstring ChooseTextFace(IDWriteFactory* dwrite, const wchar_t* fontName) {
 void DrawTextWithDirectWrite(HDC dc, FILE* stream, int encoding, int width, int height, const wchar_t* fontName) {
     std::wstring text = ReadLines(stream, encoding);
 
-    ID2D1Factory* d2d = nullptr;
-    IDWriteFactory* dwrite = nullptr;
+    TLockHold hold(&textDrawingLock);
     ID2D1DCRenderTarget* target = nullptr;
     ID2D1SolidColorBrush* brush = nullptr;
     IDWriteTextFormat* format = nullptr;
-    d2d = SharedD2DFactory();
-    HRESULT hr = d2d ? S_OK : E_FAIL;
-    if (SUCCEEDED(hr)) {
-        hr = DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
-                                 reinterpret_cast<IUnknown**>(&dwrite));
-    }
+    HRESULT hr = TakeSharedFactories() ? S_OK : E_FAIL;
     if (SUCCEEDED(hr)) {
         D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
             D2D1_RENDER_TARGET_TYPE_DEFAULT, D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_IGNORE), 0,
             0, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT);
-        hr = d2d->CreateDCRenderTarget(&properties, &target);
+        hr = sharedD2D->CreateDCRenderTarget(&properties, &target);
     }
     if (SUCCEEDED(hr)) {
         RECT area = {0, 0, width, height};
@@ -177,8 +205,9 @@ void DrawTextWithDirectWrite(HDC dc, FILE* stream, int encoding, int width, int 
     }
     if (SUCCEEDED(hr)) hr = target->CreateSolidColorBrush(D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f), &brush);
     if (SUCCEEDED(hr)) {
-        hr = dwrite->CreateTextFormat(ChooseTextFace(dwrite, fontName).c_str(), nullptr, DWRITE_FONT_WEIGHT_NORMAL,
-                                      DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, 11.0f, L"", &format);
+        hr = sharedDWrite->CreateTextFormat(ChooseTextFace(sharedDWrite, fontName).c_str(), nullptr,
+                                            DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,
+                                            DWRITE_FONT_STRETCH_NORMAL, 11.0f, L"", &format);
     }
     if (SUCCEEDED(hr)) {
         target->BeginDraw();
@@ -191,8 +220,8 @@ void DrawTextWithDirectWrite(HDC dc, FILE* stream, int encoding, int width, int 
         target->GetDpi(&dpiX, &dpiY);
         float bottom = static_cast<float>(height) * 96.0f / (dpiY > 0 ? dpiY : 96.0f);
         if (bottom < height) bottom = static_cast<float>(height);
-        UINT32 shown =
-            ShownTextLength(dwrite, format, text, static_cast<float>(width), static_cast<float>(height), bottom);
+        UINT32 shown = ShownTextLength(sharedDWrite, format, text, static_cast<float>(width),
+                                       static_cast<float>(height), bottom);
         target->DrawText(text.c_str(), shown, format,
                          D2D1::RectF(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height)), brush,
                          D2D1_DRAW_TEXT_OPTIONS_ENABLE_COLOR_FONT, DWRITE_MEASURING_MODE_NATURAL);
@@ -201,8 +230,6 @@ void DrawTextWithDirectWrite(HDC dc, FILE* stream, int encoding, int width, int 
     SafeRelease(format);
     SafeRelease(brush);
     SafeRelease(target);
-    SafeRelease(dwrite);
-    SafeRelease(d2d);
 }
 
 HBITMAP RenderTextFile(const wchar_t* path, int width, int height, const wchar_t* fontName) {
@@ -216,19 +243,11 @@ HBITMAP RenderTextFile(const wchar_t* path, int width, int height, const wchar_t
     int encoding = DetectStreamEncoding(stream);
     rewind(stream);
 
+    // ANSI text is read from the first opening.
     if (const wchar_t* mode = StreamMode(encoding)) {
         fclose(stream);
         stream = nullptr;
         if (_wfopen_s(&stream, path, mode) != 0 || !stream) return nullptr;
-    } else {
-        // ANSI text is decoded in the user's code page; the locale stays so
-        // for the whole process. It is set once, so that a worker reading
-        // lines is not disturbed by another one setting it again.
-        static volatile LONG localeSet = 0;
-        if (!localeSet) {
-            _wsetlocale(LC_ALL, L"");
-            localeSet = 1;
-        }
     }
 
     HDC screen = GetDC(nullptr);

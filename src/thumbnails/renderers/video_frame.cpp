@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <new>
+#include <string>
 
 #include "thumbnails/image_bitmap.h"
 #include "thumbnails/renderers/safe_release.h"
@@ -76,7 +79,7 @@ void ConvertNv12ToBgra(const BYTE* buffer, size_t bufferLength, size_t chromaOff
     }
 }
 
-HBITMAP GrabVideoFrame(const wchar_t* path, int seconds) {
+HBITMAP GrabFrameWithReader(const wchar_t* path, int seconds) {
     IMFSourceReader* reader = nullptr;
     IMFMediaType* wanted = nullptr;
     IMFMediaType* current = nullptr;
@@ -191,4 +194,90 @@ HBITMAP GrabVideoFrame(const wchar_t* path, int seconds) {
     SafeRelease(wanted);
     SafeRelease(reader);
     return result;
+}
+
+namespace {
+
+// One grab handed to a thread of its own, shared by the caller and that
+// thread; whichever lets go last frees it, and a frame that came too late.
+struct TFrameGrab {
+    LONG references;
+    std::wstring path;
+    int seconds;
+    TFrameGrabber grabber;
+    HBITMAP frame;
+    HANDLE done;
+};
+
+void ReleaseFrameGrab(TFrameGrab* grab) {
+    if (InterlockedDecrement(&grab->references) != 0) return;
+    if (grab->frame) DeleteObject(grab->frame);
+    CloseHandle(grab->done);
+    delete grab;
+}
+
+DWORD WINAPI FrameGrabProc(LPVOID param) {
+    TFrameGrab* grab = static_cast<TFrameGrab*>(param);
+    HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    grab->frame = grab->grabber(grab->path.c_str(), grab->seconds);
+    if (SUCCEEDED(com)) CoUninitialize();
+    SetEvent(grab->done);
+    ReleaseFrameGrab(grab);
+    return 0;
+}
+
+}  // namespace
+
+bool StartsAsStillPicture(const BYTE* bytes, size_t count) {
+    auto startsWith = [&](const char* magic, size_t length, size_t at = 0) {
+        return count >= at + length && std::memcmp(bytes + at, magic, length) == 0;
+    };
+    if (!bytes) return false;
+    if (startsWith("\x89PNG\r\n\x1A\n", 8) || startsWith("GIF87a", 6) || startsWith("GIF89a", 6)) return true;
+    if (startsWith("\xFF\xD8\xFF", 3) || startsWith("BM", 2)) return true;
+    if (startsWith("II*\0", 4) || startsWith("MM\0*", 4)) return true;
+    if (startsWith("RIFF", 4) && startsWith("WEBP", 4, 8)) return true;
+    // An icon directory with at least one entry; MPEG start codes begin
+    // 00 00 01 too, but never with a zero code and a count after it.
+    return startsWith("\0\0\1\0", 4) && count >= 6 && (bytes[4] | bytes[5]) != 0;
+}
+
+HBITMAP GrabFrameWithin(const wchar_t* path, int seconds, DWORD timeoutMs, TFrameGrabber grabber) {
+    if (!path || !grabber) return nullptr;
+    TFrameGrab* grab = new (std::nothrow) TFrameGrab{2, path, seconds, grabber, nullptr, nullptr};
+    if (!grab) return nullptr;
+    grab->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = grab->done ? CreateThread(nullptr, 0, FrameGrabProc, grab, 0, nullptr) : nullptr;
+    if (!thread) {
+        grab->references = 1;
+        ReleaseFrameGrab(grab);
+        return nullptr;
+    }
+    // Nothing waits for the thread itself: one that Media Foundation holds
+    // is left to it, and the process ends around it.
+    CloseHandle(thread);
+    HBITMAP frame = nullptr;
+    if (WaitForSingleObject(grab->done, timeoutMs) == WAIT_OBJECT_0) {
+        frame = grab->frame;
+        grab->frame = nullptr;
+    }
+    ReleaseFrameGrab(grab);
+    return frame;
+}
+
+HBITMAP GrabVideoFrame(const wchar_t* path, int seconds) {
+    if (!path) return nullptr;
+    // A picture that the image step refused, cut short say, is no video;
+    // Wine's Media Foundation waits for good in its parser over some.
+    BYTE head[16] = {};
+    DWORD got = 0;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    // A URL, or a file this cannot open, is the reader's to judge.
+    if (file != INVALID_HANDLE_VALUE) {
+        if (!ReadFile(file, head, sizeof(head), &got, nullptr)) got = 0;
+        CloseHandle(file);
+    }
+    if (StartsAsStillPicture(head, got)) return nullptr;
+    return GrabFrameWithin(path, seconds, kVideoGrabMs, GrabFrameWithReader);
 }

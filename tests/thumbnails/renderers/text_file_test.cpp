@@ -150,6 +150,40 @@ TEST_F(TextFile, ALongLineCountsAsSeveralLines) {
     EXPECT_NE(Render(L"95.txt", longLine + Lines(95), kWidth, kHeight).pixels, cut.pixels);
 }
 
+// Shift-JIS lines that end oddly are cut where a UTF-8 file of the same
+// characters is cut: a line of 1500 double-byte characters at 1023 of them,
+// a lead byte alone at the end is the one character the code page makes of
+// it, and a zero byte ends what its line shows, line feed included (as the
+// wide line is appended up to its zero).
+TEST_F(TextFile, ShiftJisLinesAreCutAsTheSameTextInUtf8) {
+    if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page here is " << GetACP() << ", not Shift-JIS";
+    wchar_t lone[2] = L"";
+    ASSERT_EQ(MultiByteToWideChar(932, 0, "\x83", 1, lone, 1), 1);
+    std::wstring many(1500, L'日');
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> sjis;
+        std::vector<unsigned char> same;  // another file of the same picture
+    };
+    auto bytes = [](const std::string& text) { return std::vector<unsigned char>(text.begin(), text.end()); };
+    auto cat = [](std::vector<unsigned char> a, const std::vector<unsigned char>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const Case kCases[] = {
+        {"a long line", cat(Encode(many + L"\n", 932), Encode(L"テスト\n", 932)),
+         Encode(many + L"\nテスト\n", CP_UTF8)},
+        {"a lead byte at the end", bytes("\x83\x65\x83\x58\x83"), Encode(std::wstring(L"テス") + lone, CP_UTF8)},
+        {"a zero byte", cat(bytes("\x83\x65"), cat({0}, bytes("\x83\x58\n\x83\x67\n"))), Encode(L"テト\n", CP_UTF8)},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        BitmapPixels expected = Render(L"same.txt", c.same, 160, 160);
+        ASSERT_EQ(expected.width, 160);
+        EXPECT_EQ(Render(L"sjis.txt", c.sjis, 160, 160).pixels, expected.pixels);
+    }
+}
+
 // The encoding is chosen from at most kTextSampleBytes bytes: a file of that
 // size is judged on all of them, a longer one on its first ones only. Here a
 // UTF-8 "\xC4\x80" (which no Shift-JIS text holds) right at the end decides.

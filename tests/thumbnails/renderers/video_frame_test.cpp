@@ -259,4 +259,121 @@ TEST(GrabVideoFrame, FilesThatAreNoVideosGiveNone) {
     }
 }
 
+// The first bytes of every picture type, whole or cut to their signature,
+// and near misses that must still go to the reader.
+TEST(StartsAsStillPicture, SignaturesOfThePictureTypesAndNothingElse) {
+    struct Case {
+        Bytes bytes;
+        bool picture;
+    };
+    const Case kCases[] = {
+        {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, true},
+        {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A}, false},  // cut inside the signature
+        {{'G', 'I', 'F', '8', '9', 'a'}, true},
+        {{'G', 'I', 'F', '8', '7', 'a', 0, 0}, true},
+        {{'G', 'I', 'F', '8', '8', 'a'}, false},
+        {{0xFF, 0xD8, 0xFF, 0xE0}, true},
+        {{0xFF, 0xD8}, false},
+        {{'B', 'M'}, true},
+        {{'I', 'I', '*', 0}, true},
+        {{'M', 'M', 0, '*'}, true},
+        {{'I', 'I', 0, '*'}, false},
+        {{'R', 'I', 'F', 'F', 1, 2, 3, 4, 'W', 'E', 'B', 'P'}, true},
+        {{'R', 'I', 'F', 'F', 1, 2, 3, 4, 'A', 'V', 'I', ' '}, false},
+        {{'R', 'I', 'F', 'F', 1, 2, 3, 4, 'W', 'E', 'B'}, false},
+        {{0, 0, 1, 0, 1, 0}, true},
+        {{0, 0, 1, 0, 0, 0}, false},  // an icon directory of no entries
+        {{0, 0, 1, 0}, false},
+        {{0, 0, 1, 0xBA, 0x44, 0}, false},                   // MPEG program stream
+        {{0, 0, 0, 0x18, 'f', 't', 'y', 'p'}, false},        // MP4
+        {{0x1A, 0x45, 0xDF, 0xA3}, false},                   // Matroska and WebM
+        {{}, false},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(ToUtf8(std::wstring(c.bytes.begin(), c.bytes.end())));
+        EXPECT_EQ(StartsAsStillPicture(c.bytes.data(), c.bytes.size()), c.picture);
+    }
+    EXPECT_FALSE(StartsAsStillPicture(nullptr, 8));
+}
+
+// A grabber that waits for the test's word, then makes a frame; it records
+// the frame so that the test can see what became of it.
+HANDLE grabberGo;
+HBITMAP grabberFrame;
+
+HBITMAP HeldGrabber(const wchar_t*, int) {
+    WaitForSingleObject(grabberGo, INFINITE);
+    void* bits = nullptr;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HBITMAP frame = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    InterlockedExchangePointer(reinterpret_cast<void**>(&grabberFrame), frame);
+    return frame;
+}
+
+TEST(GrabFrameWithin, AGrabberThatDeliversInTimeGivesItsFrame) {
+    grabberGo = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    HBITMAP frame = GrabFrameWithin(L"any", 1, 15000, HeldGrabber);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame, grabberFrame);
+    EXPECT_EQ(GetObjectType(frame), static_cast<DWORD>(OBJ_BITMAP));
+    DeleteObject(frame);
+    CloseHandle(grabberGo);
+}
+
+// A grabber held past the bound gives none at the bound; the frame it makes
+// afterwards is deleted by its own thread, and nothing waits for it.
+TEST(GrabFrameWithin, AGrabberHeldPastTheBoundGivesNoneAndItsLateFrameGoes) {
+    grabberGo = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    grabberFrame = nullptr;
+    EXPECT_EQ(GrabFrameWithin(L"any", 1, 200, HeldGrabber), nullptr);
+    EXPECT_EQ(grabberFrame, nullptr);
+    SetEvent(grabberGo);
+    DWORD start = GetTickCount();
+    auto lateFrameDeleted = [] {
+        HBITMAP made = static_cast<HBITMAP>(InterlockedCompareExchangePointer(
+            reinterpret_cast<void**>(&grabberFrame), nullptr, nullptr));
+        return made && GetObjectType(made) == 0;
+    };
+    while (!lateFrameDeleted() && GetTickCount() - start < 15000) Sleep(10);
+    EXPECT_TRUE(lateFrameDeleted());
+    CloseHandle(grabberGo);
+}
+
+// Cut pictures under a video's name, and a whole video after them: the
+// pictures give none without the reader, the video still its frame.
+TEST(GrabVideoFrame, PicturesCutShortGiveNoneAndTheNextVideoItsFrame) {
+    TempFolder folder;
+    for (const wchar_t* fixture : {L"size_300x200.png", L"frames.gif", L"photo_300x200.jpg"}) {
+        Bytes bytes = ReadBytes(MediaFixture(fixture));
+        bytes.resize(bytes.size() / 3);
+        for (const wchar_t* name : {L"cut.mp4", L"cut.png"}) {
+            ASSERT_TRUE(WriteBytes(folder / name, bytes));
+            HBITMAP frame = GrabVideoFrame((folder / name).c_str(), 64);
+            EXPECT_EQ(frame, nullptr) << ToUtf8(fixture) << " as " << ToUtf8(name);
+            if (frame) DeleteObject(frame);
+        }
+    }
+    HBITMAP frame = GrabVideoFrame(MediaFixture(L"seconds_10.mp4").c_str(), 64);
+    EXPECT_NE(frame, nullptr);
+    if (frame) DeleteObject(frame);
+}
+
+// The reader itself never returns for a PNG cut short under Wine: held to
+// the bound, it gives none in time, and the thread it keeps holds neither a
+// later video nor the end of this program (Media Foundation shut down
+// included).
+TEST(GrabFrameWithin, TheReaderHeldByACutPictureKeepsNothingElseWaiting) {
+    TempFolder folder;
+    Bytes png = ReadBytes(MediaFixture(L"size_300x200.png"));
+    png.resize(700);
+    ASSERT_TRUE(WriteBytes(folder / L"cut.png", png));
+    HBITMAP none = GrabFrameWithin((folder / L"cut.png").c_str(), 64, 3000, GrabFrameWithReader);
+    EXPECT_EQ(none, nullptr);
+    if (none) DeleteObject(none);
+    HBITMAP frame = GrabVideoFrame(MediaFixture(L"seconds_10.mp4").c_str(), 64);
+    EXPECT_NE(frame, nullptr);
+    if (frame) DeleteObject(frame);
+}
+
 }  // namespace
