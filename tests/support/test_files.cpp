@@ -237,3 +237,12 @@ std::wstring FromUtf8(const std::string& text) {
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size);
     return out;
 }
+
+std::vector<unsigned char> EncodeText(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::vector<unsigned char> bytes(static_cast<size_t>(size));
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<char*>(bytes.data()),
+                        size, nullptr, nullptr);
+    return bytes;
+}

@@ -58,3 +58,5 @@ std::wstring SourceFolder();
 
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
+// The text's bytes in a code page (932 for Shift-JIS, CP_UTF8, ...).
+std::vector<unsigned char> EncodeText(const std::wstring& text, UINT codePage);

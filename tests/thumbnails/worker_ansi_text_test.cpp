@@ -27,15 +27,6 @@ namespace {
 const int kSize = 96;
 const wchar_t kJapanese[] = L"日本語のテキスト\nこんにちは、世界。\n";
 
-std::vector<unsigned char> Encode(const std::wstring& text, UINT codePage) {
-    int size = WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                   nullptr);
-    std::vector<unsigned char> bytes(static_cast<size_t>(size));
-    WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), reinterpret_cast<char*>(bytes.data()),
-                        size, nullptr, nullptr);
-    return bytes;
-}
-
 int IndexOf(const std::vector<std::wstring>& names, const std::wstring& name) {
     for (size_t i = 0; i < names.size(); ++i) {
         if (names[i] == name) return static_cast<int>(i);
@@ -47,8 +38,8 @@ class WorkerAnsiText : public testing::Test {
 protected:
     void SetUp() override {
         if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page here is " << GetACP() << ", not Shift-JIS";
-        ASSERT_TRUE(WriteBytes(folder / L"sjis.txt", Encode(kJapanese, 932)));
-        ASSERT_TRUE(WriteBytes(folder / L"utf8.txt", Encode(kJapanese, CP_UTF8)));
+        ASSERT_TRUE(WriteBytes(folder / L"sjis.txt", EncodeText(kJapanese, 932)));
+        ASSERT_TRUE(WriteBytes(folder / L"utf8.txt", EncodeText(kJapanese, CP_UTF8)));
         std::vector<unsigned char> docx = DocxBytes(DocxParagraph({"文書の本文"}));
         ASSERT_TRUE(WriteBytes(folder / L"doc.docx", docx));
         ASSERT_TRUE(WriteBytes(folder / L"文書.docx", docx));

@@ -16,15 +16,6 @@ namespace {
 
 const wchar_t kJapanese[] = L"日本語のテキスト\nこんにちは、世界。\nZuv のサムネイル 123\n";
 
-std::vector<unsigned char> Encode(const std::wstring& text, UINT codePage) {
-    int size = WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                   nullptr);
-    std::vector<unsigned char> bytes(static_cast<size_t>(size));
-    WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), reinterpret_cast<char*>(bytes.data()),
-                        size, nullptr, nullptr);
-    return bytes;
-}
-
 std::vector<unsigned char> Utf16(const std::wstring& text, bool bigEndian) {
     std::vector<unsigned char> bytes = bigEndian ? std::vector<unsigned char>{0xFE, 0xFF}
                                                  : std::vector<unsigned char>{0xFF, 0xFE};
@@ -113,17 +104,17 @@ TEST_F(TextFile, TextIsDrawnFromTheTopAndEndsAfterItsLastLine) {
 }
 
 TEST_F(TextFile, OneTextInEveryEncodingGivesOneTile) {
-    BitmapPixels utf8 = Render(L"utf8.txt", Encode(kJapanese, CP_UTF8));
+    BitmapPixels utf8 = Render(L"utf8.txt", EncodeText(kJapanese, CP_UTF8));
     auto rows = DarkRows(utf8);
     ASSERT_GE(rows.first, 0) << "no text drawn";
     std::vector<unsigned char> marked = {0xEF, 0xBB, 0xBF};
-    std::vector<unsigned char> plain = Encode(kJapanese, CP_UTF8);
+    std::vector<unsigned char> plain = EncodeText(kJapanese, CP_UTF8);
     marked.insert(marked.end(), plain.begin(), plain.end());
     EXPECT_EQ(Render(L"utf8bom.txt", marked).pixels, utf8.pixels) << "UTF-8 with mark";
     EXPECT_EQ(Render(L"le.txt", Utf16(kJapanese, false)).pixels, utf8.pixels) << "UTF-16 LE";
     EXPECT_EQ(Render(L"be.txt", Utf16(kJapanese, true)).pixels, utf8.pixels) << "UTF-16 BE";
     if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page here is " << GetACP() << ", not Shift-JIS";
-    EXPECT_EQ(Render(L"sjis.txt", Encode(kJapanese, 932)).pixels, utf8.pixels) << "Shift-JIS";
+    EXPECT_EQ(Render(L"sjis.txt", EncodeText(kJapanese, 932)).pixels, utf8.pixels) << "Shift-JIS";
 }
 
 TEST_F(TextFile, AtMost101LinesAreDrawn) {
@@ -171,10 +162,10 @@ TEST_F(TextFile, ShiftJisLinesAreCutAsTheSameTextInUtf8) {
         return a;
     };
     const Case kCases[] = {
-        {"a long line", cat(Encode(many + L"\n", 932), Encode(L"テスト\n", 932)),
-         Encode(many + L"\nテスト\n", CP_UTF8)},
-        {"a lead byte at the end", bytes("\x83\x65\x83\x58\x83"), Encode(std::wstring(L"テス") + lone, CP_UTF8)},
-        {"a zero byte", cat(bytes("\x83\x65"), cat({0}, bytes("\x83\x58\n\x83\x67\n"))), Encode(L"テト\n", CP_UTF8)},
+        {"a long line", cat(EncodeText(many + L"\n", 932), EncodeText(L"テスト\n", 932)),
+         EncodeText(many + L"\nテスト\n", CP_UTF8)},
+        {"a lead byte at the end", bytes("\x83\x65\x83\x58\x83"), EncodeText(std::wstring(L"テス") + lone, CP_UTF8)},
+        {"a zero byte", cat(bytes("\x83\x65"), cat({0}, bytes("\x83\x58\n\x83\x67\n"))), EncodeText(L"テト\n", CP_UTF8)},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.what);
