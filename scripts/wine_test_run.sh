@@ -14,5 +14,8 @@ zuv_map_spare_drive
 # Wine makes the Trash folder but not its parent.
 export XDG_DATA_HOME=$ZUV_WINEPREFIX/xdg-data
 mkdir -p "$XDG_DATA_HOME"
-zuv_wine_env "$ZUV_WINE64" "$@"
-exit $?
+status=0
+zuv_wine_env "$ZUV_WINE64" "$@" || status=$?
+# A run that printed nothing at all says at least how it ended.
+[ "$status" -eq 0 ] || echo "wine_test_run: $(basename "$1") ended with status $status" >&2
+exit "$status"
