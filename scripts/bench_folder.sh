@@ -1,9 +1,10 @@
 #!/bin/bash
 # Times Zuv_plain.exe under Wine on folders of generated pictures, watched
 # from another process as a user sees it: first visit, cache save, cached
-# revisits (a new process, then F5 presses), peak memory; and vipsthumbnail
-# on the same photos for comparison. After a build into build/:
-#   ./scripts/bench_folder.sh [PHOTOS] [PNGS] [REVISITS]   (default 200 1000 3)
+# revisits (a new process, then F5 presses), peak memory; the start-up on a
+# folder of 10,000 empty files and 200 folders (auto-save off); and
+# vipsthumbnail on the same photos for comparison. After a build into build/:
+#   ./scripts/bench_folder.sh [PHOTOS] [PNGS] [REVISITS] [STARTUPS]   (default 200 1000 3 3)
 # ZUV_BENCH_EXE names another Zuv_plain.exe to time (an older build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +12,7 @@ source scripts/wine_env.sh
 photos=${1:-200}
 pngs=${2:-1000}
 revisits=${3:-3}
+startups=${4:-3}
 build=$ZUV_CHECKOUT/build
 probe=$build/tools/bench_folder/folder_probe.exe
 zuv=${ZUV_BENCH_EXE:-$build/Zuv_plain.exe}
@@ -38,6 +40,28 @@ make_folder() { # DIR COUNT WIDTH HEIGHT EXT
 [ "$photos" -gt 0 ] && make_folder "$data/photos" "$photos" 4000 3000 jpg
 [ "$pngs" -gt 0 ] && make_folder "$data/pngs" "$pngs" 640 480 png
 
+# Empty files of several kinds (nothing to picture) and folders.
+make_startup_folder() { # DIR
+    local dir=$1
+    [ -f "$dir.complete" ] && return 0
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    (
+        cd "$dir"
+        for i in $(seq 1 200); do mkdir "folder $i"; done
+        for i in $(seq 1 10000); do
+            case $((i % 4)) in
+            0) : >"img$i.jpg" ;;
+            1) : >"IMG_$i.png" ;;
+            2) : >"doc $i.txt" ;;
+            3) : >"video$i" ;;
+            esac
+        done
+    )
+    touch "$dir.complete"
+}
+[ "$startups" -gt 0 ] && make_startup_folder "$data/startup"
+
 # Zuv_plain with its own settings: cache saved after every completed run.
 app=$build/bench_folder_app
 mkdir -p "$app"
@@ -45,6 +69,8 @@ cp "$zuv" "$app/Zuv_plain.exe"
 printf '[SystemSetting]\r\ncacheAutoSave=ON\r\nhideCache=ON\r\nwidth=1000\r\nheight=700\r\n' >"$app/Zuv_plain.ini"
 
 zuv_bench_wine
+# The persistent server would keep this script's output open after its end.
+trap 'zuv_stop_wineserver; zuv_stop_display' EXIT
 zuv_start_wineserver
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 
@@ -59,6 +85,17 @@ bench() { # NAME DIR COUNT
 }
 [ "$photos" -gt 0 ] && bench "JPEG photos 4000 x 3000" "$data/photos" "$photos"
 [ "$pngs" -gt 0 ] && bench "PNG 640 x 480" "$data/pngs" "$pngs"
+
+if [ "$startups" -gt 0 ]; then
+    quiet=$build/bench_folder_quiet
+    mkdir -p "$quiet"
+    cp "$zuv" "$quiet/Zuv_plain.exe"
+    printf '[SystemSetting]\r\ncacheAutoSave=OFF\r\nhideCache=ON\r\nwidth=1000\r\nheight=700\r\n' >"$quiet/Zuv_plain.ini"
+    echo "== start-up: 10000 empty files and 200 folders, auto-save off"
+    for r in $(seq 1 "$startups"); do
+        zuv_wine_env "$ZUV_WINE64" "$probe" "$(winpath "$quiet/Zuv_plain.exe")" "$(winpath "$data/startup")" 10200 startup
+    done
+fi
 
 if [ "$photos" -gt 0 ] && command -v vipsthumbnail >/dev/null; then
     out=$(mktemp -d)

@@ -127,11 +127,10 @@ bool CompareListNames(const TListingName& a, const TListingName& b) {
     return _wcsicmp(stemA, stemB) < 0;
 }
 
-void ListFolder(HWND list, const wchar_t* folder, int hideCache) {
-    LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
-    BeginListChange(list);
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    std::vector<TListingName> names;
+void ReadFolderListing(const wchar_t* folder, int hideCache, TFolderListing* listing) {
+    std::vector<TListingName>& names = listing->names;
+    names.clear();
+    listing->order.clear();
     // An empty path names no folder; the pattern made from it would search
     // the root of the current drive.
     if (folder && folder[0]) {
@@ -140,13 +139,25 @@ void ListFolder(HWND list, const wchar_t* folder, int hideCache) {
     }
     SetSortStart(names);
     // Sorting pointers spares moving the strings.
-    std::vector<TListingName*> order;
+    std::vector<TListingName*>& order = listing->order;
     order.reserve(names.size());
     for (TListingName& n : names) order.push_back(&n);
     std::sort(order.begin(), order.end(),
               [](const TListingName* a, const TListingName* b) { return CompareListNames(*a, *b); });
-    InsertNames(list, order);
+}
+
+void ShowFolderListing(HWND list, const TFolderListing& listing) {
+    LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    BeginListChange(list);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    InsertNames(list, listing.order);
     EndListChange(list, style);
+}
+
+void ListFolder(HWND list, const wchar_t* folder, int hideCache) {
+    TFolderListing listing;
+    ReadFolderListing(folder, hideCache, &listing);
+    ShowFolderListing(list, listing);
 }
 
 void ListViewItemText(HWND list, int index, wchar_t* text) {

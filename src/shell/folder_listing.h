@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // True when PathIsDirectoryW reports the path as a folder.
 bool IsFolderPath(const wchar_t* path);
@@ -31,6 +32,15 @@ bool CompareListNames(const TListingName& a, const TListingName& b);
 // i. `hideCache` 1 leaves the cache folder out. Renames a cache folder left
 // under its old name first.
 void ListFolder(HWND list, const wchar_t* folder, int hideCache);
+
+// The same in two steps, for two list views filled with one listing: the
+// entries of the folder in listing order, then a list view filled with them.
+struct TFolderListing {
+    std::vector<TListingName> names;
+    std::vector<TListingName*> order;
+};
+void ReadFolderListing(const wchar_t* folder, int hideCache, TFolderListing* listing);
+void ShowFolderListing(HWND list, const TFolderListing& listing);
 
 // The visible list view's item named `name` (case-insensitive), else the
 // smaller of `fallback` and the item count.

@@ -296,6 +296,23 @@ bool SwallowedCharacter(WPARAM c) {
 
 }  // namespace
 
+namespace {
+
+// A redraw of many items (a worker's start redraws all of them) is one
+// invalidation of the whole list view: item by item the list view took a
+// third of a second for 10,000 items under Wine, and the whole area covers
+// every item's rectangle.
+bool RedrawManyItems(HWND window, WPARAM first, LPARAM last) {
+    const LPARAM kFewItems = 64;
+    LPARAM count = SendMessageW(window, LVM_GETITEMCOUNT, 0, 0);
+    LPARAM from = static_cast<LPARAM>(first);
+    if (from < 0 || from > last || last >= count || last - from < kFewItems) return false;
+    InvalidateRect(window, nullptr, TRUE);
+    return true;
+}
+
+}  // namespace
+
 LRESULT CALLBACK ListViewNavProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_KEYDOWN:
@@ -314,6 +331,9 @@ LRESULT CALLBACK ListViewNavProc(HWND window, UINT message, WPARAM wParam, LPARA
         return OnListSysKeyDown(window, wParam, lParam);
     case WM_LBUTTONDOWN:
         if (wParam & MK_SHIFT) return ShiftClick(window, lParam);
+        break;
+    case LVM_REDRAWITEMS:
+        if (RedrawManyItems(window, wParam, lParam)) return TRUE;
         break;
     }
     return OwnProc(window, message, wParam, lParam);

@@ -105,6 +105,12 @@ WNDPROC Subclass(HWND window, WNDPROC procedure) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
+void LayOutChildren(int width, int height) {
+    MoveWindow(upButton, 0, 0, barHeight, barHeight, TRUE);
+    MoveWindow(pathEdit, barHeight, 0, width - barHeight, barHeight, TRUE);
+    MoveWindow(listView, 0, barHeight, width, height - barHeight, TRUE);
+}
+
 void CreateChildWindows(HWND window, HINSTANCE instance) {
     upButton = CreateChild(window, instance, L"BUTTON", L"\u2191", IDC_UP_BUTTON, 0,
                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, barHeight);
@@ -173,13 +179,21 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW* create) {
 
     barHeight = GetSystemMetrics(SM_CYMENU);
     CreateChildWindows(window, instance);
+    // The list view takes its final size before it is filled: sized after,
+    // it would arrange and invalidate every item again.
+    RECT client = {};
+    GetClientRect(window, &client);
+    LayOutChildren(client.right, client.bottom);
 
     CreateThumbnailLists();
     ApplyThemeColours(darkMode);
 
-    ListFolder(listView, currentDir, hideCache);
+    // Both list views show the same listing, read once.
+    TFolderListing listing;
+    ReadFolderListing(currentDir, hideCache, &listing);
+    ShowFolderListing(listView, listing);
     SelectListItem(0);
-    ListFolder(shadowListView, currentDir, hideCache);
+    ShowFolderListing(shadowListView, listing);
 
     wchar_t tempPath[kPathChars] = L"";
     DWORD tempLength = GetTempPathW(kPathChars, tempPath);
@@ -204,11 +218,7 @@ LRESULT OnDestroy(HWND) {
 }
 
 LRESULT OnSize(HWND, LPARAM lParam) {
-    int width = LOWORD(lParam);
-    int height = HIWORD(lParam);
-    MoveWindow(upButton, 0, 0, barHeight, barHeight, TRUE);
-    MoveWindow(pathEdit, barHeight, 0, width - barHeight, barHeight, TRUE);
-    MoveWindow(listView, 0, barHeight, width, height - barHeight, TRUE);
+    LayOutChildren(LOWORD(lParam), HIWORD(lParam));
     return 0;
 }
 

@@ -141,47 +141,156 @@ bool ParseCacheIconFile(const unsigned char* data, size_t length, int size, TCac
     return true;
 }
 
-bool LoadCacheIconBitmaps(const wchar_t* path, int size, HBITMAP* colour, HBITMAP* mask) {
-    *colour = nullptr;
-    *mask = nullptr;
+bool CacheIconFileIsAsWritten(const unsigned char* data, size_t length, int size) {
+    TCacheIconLayout layout = {};
+    if (!ParseCacheIconFile(data, length, size, &layout)) return false;
+    const size_t kOffset = 6 + sizeof(TIconDirEntry);
+    size_t colourBytes = static_cast<size_t>(size) * size * 4;
+    // The mask of an icon is a device bitmap: its rows are whole 16-bit words
+    // in memory, padded to 32 bits in the file.
+    size_t maskRow = ((static_cast<size_t>(size) + 31) / 32) * 4;
+    size_t maskRowUsed = ((static_cast<size_t>(size) + 15) / 16) * 2;
+    if (layout.colourOffset != kOffset + sizeof(BITMAPINFOHEADER) || length != layout.maskOffset + size * maskRow) {
+        return false;
+    }
+    const unsigned char* entry = data + 6;
+    const unsigned char* header = data + kOffset;
+    if (entry[2] != 0 || entry[3] != 0 || ReadDword(header + 20) != colourBytes + size * maskRow) return false;
+    for (size_t at = 24; at < sizeof(BITMAPINFOHEADER); ++at) {
+        if (header[at] != 0) return false;
+    }
+    for (size_t row = 0; row < static_cast<size_t>(size); ++row) {
+        const unsigned char* maskRowStart = data + layout.maskOffset + row * maskRow;
+        for (size_t at = maskRowUsed; at < maskRow; ++at) {
+            if (maskRowStart[at] != 0) return false;
+        }
+    }
+    return true;
+}
+
+TCacheFileRead ReadCacheIconFile(const wchar_t* path, int size, std::vector<unsigned char>* data,
+                                 TCacheIconLayout* layout, TCacheFileStamp* stamp) {
+    if (stamp) stamp->path.clear();
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER fileSize = {};
-    std::vector<unsigned char> data;
+    if (file == INVALID_HANDLE_VALUE) return kCacheFileUnopened;
+    LARGE_INTEGER sizeRead = {};
+    FILETIME lastWrite = {};
     DWORD read = 0;
+    // Size and time from the handle that reads the bytes, so they describe
+    // exactly the bytes read. (GetFileInformationByHandle, which asks the
+    // volume too, took longer under Wine than all the rest of the read.)
+    bool ok = GetFileSizeEx(file, &sizeRead) && GetFileTime(file, nullptr, nullptr, &lastWrite);
+    ULONGLONG fileSize = static_cast<ULONGLONG>(sizeRead.QuadPart);
     // A cache file of this program is far below this; anything larger is some other icon.
-    bool ok = GetFileSizeEx(file, &fileSize) && fileSize.QuadPart > 0 && fileSize.QuadPart < (64 << 20);
+    ok = ok && fileSize > 0 && fileSize < (64 << 20);
     if (ok) {
-        data.resize(static_cast<size_t>(fileSize.QuadPart));
-        ok = ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) && read == data.size();
+        data->resize(static_cast<size_t>(fileSize));
+        ok = ReadFile(file, data->data(), static_cast<DWORD>(data->size()), &read, nullptr) && read == data->size();
     }
     CloseHandle(file);
-    TCacheIconLayout layout = {};
-    if (!ok || !ParseCacheIconFile(data.data(), data.size(), size, &layout)) return false;
+    if (!ok || !ParseCacheIconFile(data->data(), data->size(), size, layout)) return kCacheFileOther;
+    if (stamp && CacheIconFileIsAsWritten(data->data(), data->size(), size)) {
+        stamp->path = path;
+        stamp->size = fileSize;
+        stamp->lastWrite = lastWrite;
+    }
+    return kCacheFileRead;
+}
 
-    // Both bottom-up, as the file holds them, so the rows go in unchanged.
+void AppendToCacheStrip(TCacheStrip* strip, const unsigned char* data, const TCacheIconLayout& layout) {
+    size_t size = static_cast<size_t>(strip->size);
+    size_t colourBytes = size * size * 4;
+    size_t maskBytes = size * (((size + 31) / 32) * 4);
+    strip->colour.insert(strip->colour.end(), data + layout.colourOffset, data + layout.colourOffset + colourBytes);
+    strip->mask.insert(strip->mask.end(), data + layout.maskOffset, data + layout.maskOffset + maskBytes);
+    ++strip->count;
+}
+
+void ClearCacheStrip(TCacheStrip* strip) {
+    strip->count = 0;
+    strip->colour.clear();
+    strip->mask.clear();
+}
+
+bool MakeCacheStripBitmaps(const TCacheStrip& strip, HBITMAP* colour, HBITMAP* mask) {
+    *colour = nullptr;
+    *mask = nullptr;
+    const int size = strip.size;
+    const int count = strip.count;
+    if (size <= 0 || size > 4096 || count <= 0 || static_cast<long long>(size) * count > (1 << 16)) return false;
+    const LONG width = static_cast<LONG>(size) * count;
+    const size_t pictureRow = static_cast<size_t>(size) * 4;
+    const size_t pictureMaskRow = ((static_cast<size_t>(size) + 31) / 32) * 4;
+    const size_t stripMaskRow = ((static_cast<size_t>(width) + 31) / 32) * 4;
+    if (strip.colour.size() != pictureRow * size * count || strip.mask.size() != pictureMaskRow * size * count) {
+        return false;
+    }
+
+    // Row y of the strip is row y of every picture side by side; the rows
+    // stay bottom-up, as the files hold them.
+    std::vector<unsigned char> maskBits(stripMaskRow * size, 0);
+    for (int k = 0; k < count; ++k) {
+        const unsigned char* from = strip.mask.data() + pictureMaskRow * size * k;
+        size_t bit0 = static_cast<size_t>(size) * k;
+        for (int y = 0; y < size; ++y) {
+            const unsigned char* row = from + pictureMaskRow * y;
+            unsigned char* to = maskBits.data() + stripMaskRow * y;
+            if (bit0 % 8 == 0 && size % 8 == 0) {
+                std::memcpy(to + bit0 / 8, row, static_cast<size_t>(size) / 8);
+                continue;
+            }
+            for (int x = 0; x < size; ++x) {
+                if (row[x / 8] & (0x80 >> (x % 8))) {
+                    size_t at = bit0 + x;
+                    to[at / 8] |= static_cast<unsigned char>(0x80 >> (at % 8));
+                }
+            }
+        }
+    }
     void* bits = nullptr;
-    HBITMAP picture = CreateDib(DibHeader(size, size, 32), &bits);
-    HBITMAP maskBitmap = CreateBitmap(size, size, 1, 1, nullptr);
+    HBITMAP picture = CreateDib(DibHeader(width, size, 32), &bits);
+    HBITMAP maskBitmap = CreateBitmap(width, size, 1, 1, nullptr);
     struct {
         BITMAPINFOHEADER header;
         RGBQUAD colours[2];
-    } maskInfo = {DibHeader(size, size, 1), {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+    } maskInfo = {DibHeader(width, size, 1), {{0, 0, 0, 0}, {255, 255, 255, 0}}};
     HDC screen = GetDC(nullptr);
-    ok = picture && maskBitmap &&
-         SetDIBits(screen, maskBitmap, 0, size, data.data() + layout.maskOffset,
-                   reinterpret_cast<BITMAPINFO*>(&maskInfo), DIB_RGB_COLORS) == size;
+    bool ok = picture && maskBitmap &&
+              SetDIBits(screen, maskBitmap, 0, size, maskBits.data(), reinterpret_cast<BITMAPINFO*>(&maskInfo),
+                        DIB_RGB_COLORS) == size;
     ReleaseDC(nullptr, screen);
     if (!ok) {
         if (picture) DeleteObject(picture);
         if (maskBitmap) DeleteObject(maskBitmap);
         return false;
     }
-    std::memcpy(bits, data.data() + layout.colourOffset, static_cast<size_t>(size) * size * 4);
+    unsigned char* out = static_cast<unsigned char*>(bits);
+    for (int k = 0; k < count; ++k) {
+        const unsigned char* from = strip.colour.data() + pictureRow * size * k;
+        for (int y = 0; y < size; ++y) {
+            std::memcpy(out + pictureRow * count * y + pictureRow * k, from + pictureRow * y, pictureRow);
+        }
+    }
     GdiFlush();
     *colour = picture;
     *mask = maskBitmap;
     return true;
+}
+
+bool LoadCacheIconBitmaps(const wchar_t* path, int size, HBITMAP* colour, HBITMAP* mask, TCacheFileStamp* stamp) {
+    *colour = nullptr;
+    *mask = nullptr;
+    std::vector<unsigned char> data;
+    TCacheIconLayout layout = {};
+    TCacheStrip strip;
+    strip.size = size;
+    bool ok = ReadCacheIconFile(path, size, &data, &layout, stamp) == kCacheFileRead;
+    if (ok) {
+        AppendToCacheStrip(&strip, data.data(), layout);
+        ok = MakeCacheStripBitmaps(strip, colour, mask);
+    }
+    if (!ok && stamp) stamp->path.clear();
+    return ok;
 }
 
 void SaveIconFile(HICON icon, const wchar_t* path) {
@@ -235,8 +344,25 @@ void SaveIconFile(HICON icon, const wchar_t* path) {
     if (info.hbmMask) DeleteObject(info.hbmMask);
 }
 
+namespace {
+
+// The file the save would write from the picture at `position` is the one
+// that picture was read from, still as it was then.
+bool FileIsPictureSource(const TCacheFileStamps* unchanged, int position, const wchar_t* target) {
+    if (!unchanged || position < 0 || static_cast<size_t>(position) >= unchanged->size()) return false;
+    const TCacheFileStamp& stamp = (*unchanged)[static_cast<size_t>(position)];
+    if (stamp.path.empty() || _wcsicmp(stamp.path.c_str(), target) != 0) return false;
+    WIN32_FILE_ATTRIBUTE_DATA now = {};
+    if (!GetFileAttributesExW(target, GetFileExInfoStandard, &now)) return false;
+    ULONGLONG size = (static_cast<ULONGLONG>(now.nFileSizeHigh) << 32) | now.nFileSizeLow;
+    return size == stamp.size && CompareFileTime(&now.ftLastWriteTime, &stamp.lastWrite) == 0 &&
+           !(now.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
 void SaveFolderCacheWhile(HWND, HWND list, HIMAGELIST imagesLarge, HIMAGELIST imagesSmall, const wchar_t* folder,
-                          bool (*stillWanted)(void* context), void* context) {
+                          bool (*stillWanted)(void* context), void* context, const TCacheFileStamps* unchanged) {
     wchar_t cache[kPath];
     if (!CacheFolderOf(cache, folder)) return;
     EnsureFolder(cache);
@@ -260,8 +386,16 @@ void SaveFolderCacheWhile(HWND, HWND list, HIMAGELIST imagesLarge, HIMAGELIST im
         MakeItemCacheFilePath(listPath, folder, name.c_str(), 0);
         const wchar_t* target = mode == 1 ? iconPath : listPath;
         if (!*target) continue;
+        HIMAGELIST images = mode == 1 ? imagesLarge : imagesSmall;
+        int position = ListNamesPosition(names, name);
+        // Rewriting such a file would put the same bytes back, slowly: Wine
+        // takes long to create a name that was just deleted.
+        if (position >= 0 && position < ImageList_GetImageCount(images) &&
+            FileIsPictureSource(unchanged, position, target)) {
+            continue;
+        }
 
-        HICON icon = ListNamesIcon(names, mode == 1 ? imagesLarge : imagesSmall, name);
+        HICON icon = ListNamesIcon(names, images, name);
         if (stillWanted && !stillWanted(context)) {
             if (icon) DestroyIcon(icon);
             return;

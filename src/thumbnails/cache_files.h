@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
 #include "shell/folder_listing.h"
 
 constexpr wchar_t kCacheFolderName[] = L"Zuv_CACHE";
@@ -36,10 +39,48 @@ struct TCacheIconLayout {
 };
 bool ParseCacheIconFile(const unsigned char* data, size_t length, int size, TCacheIconLayout* layout);
 
+// True when the file is, byte for byte, what SaveIconFile writes for the
+// picture it holds: the layout above, zero in every reserved, resolution and
+// padding field, nothing after the mask.
+bool CacheIconFileIsAsWritten(const unsigned char* data, size_t length, int size);
+
+// A cache file as it was when its picture was read, for the file that the
+// save would write again with the very same bytes.
+struct TCacheFileStamp {
+    std::wstring path;  // empty: the picture came from no such file
+    ULONGLONG size;
+    FILETIME lastWrite;
+};
+// By image index: the file each picture of a run was read from.
+using TCacheFileStamps = std::vector<TCacheFileStamp>;
+
+// Reads a whole cache file: kCacheFileRead with its bytes and layout when it
+// is this program's own at `size` (and `stamp`, when given, as below);
+// kCacheFileOther for a file of another kind, kCacheFileUnopened for none.
+enum TCacheFileRead { kCacheFileRead, kCacheFileOther, kCacheFileUnopened };
+TCacheFileRead ReadCacheIconFile(const wchar_t* path, int size, std::vector<unsigned char>* data,
+                                 TCacheIconLayout* layout, TCacheFileStamp* stamp);
+
+// The pictures of several such files, to go into an image list at once: one
+// colour bitmap and one mask, `count` pictures wide.
+struct TCacheStrip {
+    int size = 0;
+    int count = 0;
+    std::vector<unsigned char> colour;  // each picture's colour rows as in its file
+    std::vector<unsigned char> mask;    // each picture's mask rows as in its file
+};
+// Adds the picture of a file that ReadCacheIconFile read at the strip's size.
+void AppendToCacheStrip(TCacheStrip* strip, const unsigned char* data, const TCacheIconLayout& layout);
+void ClearCacheStrip(TCacheStrip* strip);
+// The strip's bitmaps, both the caller's; false (and none) when they cannot be made.
+bool MakeCacheStripBitmaps(const TCacheStrip& strip, HBITMAP* colour, HBITMAP* mask);
+
 // The colour bitmap and mask of such a cache file, both the caller's; false
 // (and nothing made) for any other file, which the caller then loads as an
-// icon.
-bool LoadCacheIconBitmaps(const wchar_t* path, int size, HBITMAP* colour, HBITMAP* mask);
+// icon. `stamp`, when given, describes the file when it is as written (its
+// path empty otherwise).
+bool LoadCacheIconBitmaps(const wchar_t* path, int size, HBITMAP* colour, HBITMAP* mask,
+                          TCacheFileStamp* stamp = nullptr);
 
 // Writes the current view's cache file of every item of the list view that is
 // not a folder, creating the cache folder even when nothing is written.
@@ -47,9 +88,13 @@ void SaveFolderCache(HWND window, HWND list, HIMAGELIST imagesLarge, HIMAGELIST 
                      const wchar_t* folder);
 
 // The same, asking `stillWanted` before each item; the save ends as soon as
-// it answers false (the worker's save after the list has moved on).
+// it answers false (the worker's save after the list has moved on). A file
+// that `unchanged` names for the picture it would write from, and that still
+// has the size and last-write time noted there, is left alone: its bytes are
+// those the save would write.
 void SaveFolderCacheWhile(HWND window, HWND list, HIMAGELIST imagesLarge, HIMAGELIST imagesSmall,
-                          const wchar_t* folder, bool (*stillWanted)(void* context), void* context);
+                          const wchar_t* folder, bool (*stillWanted)(void* context), void* context,
+                          const TCacheFileStamps* unchanged = nullptr);
 
 // Replaces the current folder's picture for the current view from the first
 // selected file, or from the folder pictures of the selected folders.

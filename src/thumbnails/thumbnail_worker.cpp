@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cwchar>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "resources/resource.h"
@@ -69,6 +70,17 @@ struct TWorkerRun {
     ICONINFO archiveBadgeInfo;
     HDC dc;
     int pageIndex;
+    // The cache files this run's pictures were read from, by image index,
+    // for the save to leave alone while they stay as they were.
+    TCacheFileStamps cacheSources;
+    // Pictures of the items from `stripFirst` on, read from cache files and
+    // not yet in the list, with the files they came from; the strip goes in
+    // when it holds `stripCapacity` pictures or an item of another kind comes.
+    TCacheStrip strip;
+    int stripFirst;
+    int stripCapacity;
+    TCacheFileStamps stripSources;
+    std::vector<unsigned char> fileBytes;
 };
 
 struct TWorkerItem {
@@ -76,8 +88,13 @@ struct TWorkerItem {
     wchar_t name[kPath];
     wchar_t path[kPath];
     const wchar_t* extension;
-    bool isFolder;
+    int folder;  // -1 until asked: a picture from the cache file needs no answer
 };
+
+bool IsFolderItem(TWorkerItem& item) {
+    if (item.folder < 0) item.folder = IsFolderPath(item.path) ? 1 : 0;
+    return item.folder == 1;
+}
 
 enum TStepResult { kNextStep, kItemDone };
 
@@ -120,8 +137,12 @@ bool MayAddPicture(const TWorkerRun& run, const TWorkerItem& item) {
     return RunIsCurrent(run) && ImageList_GetImageCount(run.images) == item.index;
 }
 
+void RedrawItems(const TWorkerRun& run, int first, int last) {
+    SendMessageW(run.params->listView, LVM_REDRAWITEMS, first, last);
+}
+
 void RedrawItem(const TWorkerRun& run, int index) {
-    SendMessageW(run.params->listView, LVM_REDRAWITEMS, index, index);
+    RedrawItems(run, index, index);
 }
 
 TStepResult AddIcon(const TWorkerRun& run, const TWorkerItem& item, HICON icon) {
@@ -163,24 +184,71 @@ TStepResult AddArchiveTile(const TWorkerRun& run, const TWorkerItem& item, HBITM
 
 // ---- The steps, in the order they are tried ----
 
-TStepResult StepCacheFile(TWorkerRun& run, TWorkerItem& item) {
-    if (run.params->ignoreCache != 0) return kNextStep;
-    wchar_t cacheFile[kPath];
-    if (!MakeItemCacheFilePath(cacheFile, run.folder, item.name, SharedValue(iconView))) return kNextStep;
-    if (!PathFileExistsW(cacheFile)) return kNextStep;
-    // A file as this program writes it goes into the list as its two bitmaps:
-    // loading it as an icon and adding that cost several copies of the
-    // picture and were most of a cached revisit's time.
+// The largest strip: wide enough that a cached revisit waits for the
+// user-interface thread once for many items, small enough that its pictures
+// still come at once.
+int StripCapacityLimit(int size) {
+    const long long kStripBytes = 4 << 20;
+    long long pictures = kStripBytes / (4LL * size * size);
+    return static_cast<int>(std::max(1LL, std::min(32LL, pictures)));
+}
+
+// One add and one redraw for the strip's items; by the count rule and the
+// currency test as for a single picture.
+void AddCacheStrip(TWorkerRun& run) {
+    int count = run.strip.count;
+    if (count == 0) return;
+    int first = run.stripFirst;
     HBITMAP colour = nullptr;
     HBITMAP mask = nullptr;
-    if (LoadCacheIconBitmaps(cacheFile, run.size, &colour, &mask)) return AddBitmap(run, item, colour, mask);
+    bool added = false;
+    if (MakeCacheStripBitmaps(run.strip, &colour, &mask) && RunIsCurrent(run) &&
+        ImageList_GetImageCount(run.images) == first) {
+        added = ImageList_Add(run.images, colour, mask) == first &&
+                ImageList_GetImageCount(run.images) == first + count;
+        RedrawItems(run, first, first + count - 1);
+    }
+    if (colour) DeleteObject(colour);
+    if (mask) DeleteObject(mask);
+    if (added) {
+        if (run.cacheSources.size() < static_cast<size_t>(first + count)) run.cacheSources.resize(first + count);
+        for (int k = 0; k < count; ++k) run.cacheSources[first + k] = std::move(run.stripSources[k]);
+    }
+    ClearCacheStrip(&run.strip);
+    run.stripSources.clear();
+    // The first picture goes in alone, as soon as it is read; then ever
+    // longer strips.
+    run.stripCapacity = std::min(run.stripCapacity * 2, StripCapacityLimit(run.size));
+}
+
+TStepResult StepCacheFile(TWorkerRun& run, TWorkerItem& item) {
+    wchar_t cacheFile[kPath];
+    TCacheFileRead read = kCacheFileUnopened;
+    TCacheIconLayout layout = {};
+    TCacheFileStamp stamp;
+    if (run.params->ignoreCache == 0 && MakeItemCacheFilePath(cacheFile, run.folder, item.name, SharedValue(iconView))) {
+        read = ReadCacheIconFile(cacheFile, run.size, &run.fileBytes, &layout, &stamp);
+    }
+    // A file as this program writes it goes into the list as part of a strip
+    // of bitmaps: loading it as an icon and adding that cost several copies
+    // of the picture and were most of a cached revisit's time.
+    if (read == kCacheFileRead) {
+        if (run.strip.count == 0) run.stripFirst = item.index;
+        AppendToCacheStrip(&run.strip, run.fileBytes.data(), layout);
+        run.stripSources.push_back(std::move(stamp));
+        if (run.strip.count >= run.stripCapacity) AddCacheStrip(run);
+        return kItemDone;
+    }
+    // Pictures of earlier items go in before anything of this one.
+    AddCacheStrip(run);
+    if (read == kCacheFileUnopened) return kNextStep;
     HICON icon = static_cast<HICON>(LoadImageW(nullptr, cacheFile, IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
     if (!icon) return kNextStep;  // a file that is no icon counts as absent
     return AddIcon(run, item, icon);
 }
 
 TStepResult StepPreviousPicture(TWorkerRun& run, TWorkerItem& item) {
-    if (run.params->fullRebuild != 0 || item.isFolder || !run.previousNamed) return kNextStep;
+    if (run.params->fullRebuild != 0 || IsFolderItem(item) || !run.previousNamed) return kNextStep;
     if (!run.previousNamesRead) {
         ReadListNames(run.params->shadowListView, &run.previousNames);
         run.previousNamesRead = true;
@@ -200,7 +268,7 @@ TStepResult StepFlashIcon(TWorkerRun& run, TWorkerItem& item) {
 }
 
 TStepResult StepFolderPicture(TWorkerRun& run, TWorkerItem& item) {
-    if (!item.isFolder) return kNextStep;
+    if (!IsFolderItem(item)) return kNextStep;
     wchar_t pictureFile[kPath];
     if (!MakeFolderPicturePath(pictureFile, item.path, SharedValue(iconView)) || !PathFileExistsW(pictureFile)) {
         return kNextStep;
@@ -220,7 +288,7 @@ TStepResult StepFolderPicture(TWorkerRun& run, TWorkerItem& item) {
 }
 
 TStepResult StepFolderImage(TWorkerRun& run, TWorkerItem& item) {
-    if (!item.isFolder) return kNextStep;
+    if (!IsFolderItem(item)) return kNextStep;
     HICON icon = GetShellItemImageIcon(item.path, run.size);
     return icon ? AddIcon(run, item, icon) : AddPlainTile(run, item);
 }
@@ -330,7 +398,7 @@ void MakeItem(const TWorkerRun& run, int index, TWorkerItem* item) {
     ListViewItemText(run.params->listView, index, item->name);
     if (!PathCombineW(item->path, run.folder, item->name)) item->path[0] = L'\0';
     item->extension = PathFindExtensionW(item->path);
-    item->isFolder = IsFolderPath(item->path);
+    item->folder = -1;
 }
 
 // The run's identity, taken before anything that could let a stop come first.
@@ -373,6 +441,8 @@ void StartRun(TWorkerRun* run, TWorkerParams* p) {
         run->archiveBadgeInfo = ICONINFO{};
     }
     run->pageIndex = 0;
+    run->strip.size = run->size;
+    run->stripCapacity = 1;
 }
 
 void EndRun(TWorkerRun* run) {
@@ -395,7 +465,7 @@ void EndRun(TWorkerRun* run) {
     if (run->dc) ReleaseDC(p->mainWindow, run->dc);
     if (workerStop == 0 && RunIsCurrent(*run) && p->cacheAutoSave == 1) {
         SaveFolderCacheWhile(p->mainWindow, p->listView, p->imageListLarge, p->imageListSmall, run->folder,
-                             RunMayGoOn, run);
+                             RunMayGoOn, run, &run->cacheSources);
     }
     // While a stop is under way no successor has started yet: a partial list
     // must not be reused by name as if it were complete.
@@ -422,6 +492,9 @@ DWORD WINAPI ThumbnailWorkerProc(LPVOID param) {
             if (step(run, item) == kItemDone) break;
         }
     }
+    // The pictures already read are added as they would have been before
+    // the next item's checks.
+    AddCacheStrip(run);
     EndRun(&run);
 
     if (SUCCEEDED(com)) CoUninitialize();
@@ -549,10 +622,15 @@ void ReadListNames(HWND list, TListNames* names) {
     }
 }
 
+int ListNamesPosition(const TListNames& names, const std::wstring& name) {
+    auto found = names.firstPosition.find(name);
+    return found == names.firstPosition.end() ? -1 : found->second;
+}
+
 HICON ListNamesIcon(const TListNames& names, HIMAGELIST images, const std::wstring& name) {
     if (!images) return nullptr;
-    auto found = names.firstPosition.find(name);
-    return found == names.firstPosition.end() ? nullptr : IconAtPosition(images, found->second);
+    int position = ListNamesPosition(names, name);
+    return position < 0 ? nullptr : IconAtPosition(images, position);
 }
 
 bool PumpMessages() {

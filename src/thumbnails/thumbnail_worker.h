@@ -48,6 +48,9 @@ struct TListNames {
     std::map<std::wstring, int, TNoCaseLess> firstPosition;
 };
 void ReadListNames(HWND list, TListNames* names);
+// The position of the first item named `name`, as FindListItemIcon finds
+// it; -1 when no item has the name.
+int ListNamesPosition(const TListNames& names, const std::wstring& name);
 // What FindListItemIcon gives for the list the names were read from.
 HICON ListNamesIcon(const TListNames& names, HIMAGELIST images, const std::wstring& name);
 

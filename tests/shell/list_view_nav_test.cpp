@@ -370,3 +370,39 @@ TEST(ListViewNav, LowerCaseLettersAndDigitsDoNotSearch) {
     EXPECT_EQ(ListViewFocusedItem(listView), 2) << "an upper-case letter searches";
     harness.WaitForWorker();
 }
+
+// A redraw of many items (a worker's start asks for all of them) marks the
+// whole list view for painting at once; a few items mark only their own
+// places; a range outside the items is left to the list view itself, which
+// marks no more than the items' places.
+TEST(ListViewNav, RedrawOfManyItemsMarksTheWholeListViewAtOnce) {
+    GridWindow window(kIcons, 80, 5, 3);
+    RECT client;
+    GetClientRect(listView, &client);
+    struct {
+        WPARAM first;
+        LPARAM last;
+        bool inRange;
+        bool whole;
+    } cases[] = {
+        {0, 79, true, true}, {10, 75, true, true}, {0, 2, true, false}, {1, 1, true, false},
+        {5, 2, false, false}, {0, 80, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.first << " to " << c.last);
+        UpdateWindow(listView);
+        ValidateRect(listView, nullptr);
+        LRESULT result = SendMessageW(listView, LVM_REDRAWITEMS, c.first, c.last);
+        RECT update = {};
+        BOOL marked = GetUpdateRect(listView, &update, FALSE);
+        EXPECT_EQ(EqualRect(&update, &client) != FALSE, c.whole);
+        if (!c.inRange) continue;
+        EXPECT_EQ(result, TRUE);
+        EXPECT_TRUE(marked);
+        RECT item = Bounds(static_cast<int>(c.first));
+        RECT both;
+        UnionRect(&both, &update, &item);
+        EXPECT_TRUE(EqualRect(&both, &update)) << "the item's place is marked";
+    }
+    UpdateWindow(listView);
+}

@@ -254,6 +254,49 @@ TEST(MainWindow, SizeLaysTheChildWindowsOverTheClientArea) {
     harness.Close();
 }
 
+namespace {
+
+// The list view's size when the first item went into it, and how often its
+// items were given new places after that (an arrangement moves them all).
+SIZE sizeAtFirstInsert = {-1, -1};
+HHOOK listingHook;
+
+LRESULT CALLBACK WatchListing(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == LVM_INSERTITEMW && GetDlgCtrlID(call->hwnd) == IDC_LIST_VIEW &&
+        sizeAtFirstInsert.cx < 0) {
+        RECT r;
+        GetWindowRect(call->hwnd, &r);
+        sizeAtFirstInsert = {r.right - r.left, r.bottom - r.top};
+    }
+    return CallNextHookEx(listingHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+// The list view has the size it is shown at before the start folder goes
+// into it: sized afterwards, it would arrange every item anew, which took
+// seconds for a large folder.
+TEST(MainWindow, ListViewHasItsShownSizeBeforeTheStartFolderIsListed) {
+    SmallFolder small;
+    WriteTestSettings({{L"SystemSetting", L"width", L"700"}, {L"SystemSetting", L"height", L"500"}});
+    sizeAtFirstInsert = {-1, -1};
+    listingHook = SetWindowsHookExW(WH_CALLWNDPROC, WatchListing, nullptr, GetCurrentThreadId());
+    ASSERT_NE(listingHook, nullptr);
+    MainWindowHarness harness;
+    HWND window = harness.OpenInFolder(small.folder.path());
+    UnhookWindowsHookEx(listingHook);
+    ASSERT_NE(window, nullptr);
+    RECT shown = ChildRect(listView);
+    EXPECT_EQ(sizeAtFirstInsert.cx, shown.right - shown.left);
+    EXPECT_EQ(sizeAtFirstInsert.cy, shown.bottom - shown.top);
+    EXPECT_GT(shown.right - shown.left, 100);
+    EXPECT_EQ(ListViewNames(listView), kSmallFolderOrder);
+    EXPECT_EQ(ListViewNames(shadowListView), kSmallFolderOrder) << "both list views hold the one listing";
+    harness.WaitForWorker();
+    harness.Close();
+}
+
 // The window's own background must not be painted over the bar: the path
 // box shows its own colour on the screen, not the window's light grey.
 TEST(MainWindow, PathBoxAndButtonStayVisibleOverTheWindowBackground) {

@@ -519,3 +519,69 @@ TEST(CacheFiles, OnlyTheProgramsOwnCacheLayoutIsReadAsBitmaps) {
     EXPECT_EQ(colour, nullptr);
     EXPECT_FALSE(LoadCacheIconBitmaps((folder / L"missing.ico").c_str(), 48, &colour, &mask));
 }
+
+// Only a file that SaveIconFile would write again with the same bytes counts
+// as written by it: the layout alone lets other fields and padding differ.
+TEST(CacheFiles, FileAsWrittenHasZeroInEveryFreeFieldAndNothingAfterTheMask) {
+    TempFolder folder;
+    // Both sizes have mask rows that are padded in the file (6 and 14 bytes).
+    for (int size : {48, 100}) {
+        SCOPED_TRACE(size);
+        std::wstring path = folder / L"cached.ico";
+        HICON icon = ImageListTileIcon(size, true);
+        SaveIconFile(icon, path.c_str());
+        DestroyIcon(icon);
+        const std::vector<unsigned char> good = ReadBytes(path);
+        ASSERT_TRUE(CacheIconFileIsAsWritten(good.data(), good.size(), size));
+        const size_t maskStart = 62 + static_cast<size_t>(size) * size * 4;
+        const size_t maskRow = ((size + 31) / 32) * 4;
+
+        struct {
+            const char* what;
+            std::function<void(std::vector<unsigned char>&)> change;
+            bool asWritten;
+        } cases[] = {
+            {"a pixel of another colour", [](std::vector<unsigned char>& b) { b[62 + 5] ^= 0x11; }, true},
+            {"a mask bit", [&](std::vector<unsigned char>& b) { b[maskStart] ^= 0x80; }, true},
+            {"colour count", [](std::vector<unsigned char>& b) { b[8] = 16; }, false},
+            {"reserved byte of the entry", [](std::vector<unsigned char>& b) { b[9] = 1; }, false},
+            {"image size in the header", [](std::vector<unsigned char>& b) { b[42] += 4; }, false},
+            {"resolution", [](std::vector<unsigned char>& b) { b[46] = 1; }, false},
+            {"colours used", [](std::vector<unsigned char>& b) { b[54] = 1; }, false},
+            {"colours important", [](std::vector<unsigned char>& b) { b[61] = 1; }, false},
+            {"a byte after the mask", [](std::vector<unsigned char>& b) { b.push_back(0); }, false},
+            {"mask padding of the last row",
+             [&](std::vector<unsigned char>& b) { b[maskStart + maskRow * (size - 1) + maskRow - 1] |= 1; },
+             false},
+            {"another image offset", [](std::vector<unsigned char>& b) {
+                 b.insert(b.begin() + 22, 2, 0);
+                 b[18] = 24;
+             }, false},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.what);
+            std::vector<unsigned char> bytes = good;
+            c.change(bytes);
+            GuardedBytes guarded(bytes);
+            EXPECT_EQ(CacheIconFileIsAsWritten(guarded.data(), guarded.size(), size), c.asWritten);
+        }
+        EXPECT_FALSE(CacheIconFileIsAsWritten(good.data(), good.size(), size + 1)) << "another thumbnail size";
+
+        // Read as bitmaps, the stamp names the file only when it is as written.
+        HBITMAP colour = nullptr;
+        HBITMAP mask = nullptr;
+        TCacheFileStamp stamp;
+        ASSERT_TRUE(LoadCacheIconBitmaps(path.c_str(), size, &colour, &mask, &stamp));
+        DeleteObject(colour);
+        DeleteObject(mask);
+        EXPECT_EQ(stamp.path, path);
+        EXPECT_EQ(stamp.size, good.size());
+        std::vector<unsigned char> padded = good;
+        padded[46] = 1;
+        WriteBytes(path, padded);
+        ASSERT_TRUE(LoadCacheIconBitmaps(path.c_str(), size, &colour, &mask, &stamp));
+        DeleteObject(colour);
+        DeleteObject(mask);
+        EXPECT_TRUE(stamp.path.empty());
+    }
+}

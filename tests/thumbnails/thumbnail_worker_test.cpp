@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "shell/folder_listing.h"
 #include "shell/main_state.h"
@@ -15,6 +16,7 @@
 #include "support/worker_host.h"
 #include "thumbnails/cache_files.h"
 #include "thumbnails/thumbnail_worker.h"
+#include "thumbnails/tiles.h"
 #include "thumbnails/worker_params.h"
 
 namespace {
@@ -202,6 +204,89 @@ TEST_F(Worker, NextVisitTakesPicturesFromTheCacheUnlessIgnored) {
     COLORREF saved = IconFileColour(CacheFile(folder.path(), L"b.txt", true));
     ASSERT_NE(saved, CLR_INVALID);
     EXPECT_NE(saved, kRed) << "and written anew";
+}
+
+namespace {
+
+struct TFileState {
+    std::vector<unsigned char> bytes;
+    FILETIME lastWrite;
+};
+
+TFileState FileState(const std::wstring& path) {
+    TFileState state = {ReadBytes(path), {}};
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) state.lastWrite = data.ftLastWriteTime;
+    return state;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return CompareFileTime(&a, &b) == 0;
+}
+
+}  // namespace
+
+// The save after a run whose pictures came from unchanged cache files leaves
+// those files as they are, bytes and time; a file that changed after it was
+// read, one of another size and one that was missing are written anew, and
+// every file holds what a save that rewrites all of them writes.
+TEST_F(Worker, CachedRevisitWithAutoSaveLeavesUnchangedCacheFilesAlone) {
+    const std::vector<std::wstring> files = {L"a.txt", L"b.txt", L"c.txt", L"d.txt", L"e.txt", L"f.txt"};
+    MakeItems({L"sub"}, files);
+    workerParams.cacheAutoSave = 1;
+    ASSERT_TRUE(host.Run());
+    // An old time that no write in this test can give again.
+    const SYSTEMTIME old = {2001, 1, 1, 1, 12, 0, 0, 0};
+    std::map<std::wstring, TFileState> first;
+    for (const std::wstring& name : files) {
+        ASSERT_TRUE(SetLocalWriteTime(CacheFile(folder.path(), name, true), old)) << ToUtf8(name);
+        first[name] = FileState(CacheFile(folder.path(), name, true));
+        ASSERT_FALSE(first[name].bytes.empty());
+    }
+    WriteIconFile(CacheFile(folder.path(), L"c.txt", true), 16, kRed);  // another size: loaded as an icon
+    DeleteFileW(CacheFile(folder.path(), L"d.txt", true).c_str());
+    // Once every picture is in (the redraw of the last item, not that of all
+    // items at the start), b.txt's file changes behind the run's back.
+    RecordWorkerMessages([&](UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == LVM_REDRAWITEMS && wParam > 0 && lParam == static_cast<LPARAM>(files.size())) {
+            WriteIconFile(CacheFile(folder.path(), L"b.txt", true), kSize, kRed);
+        }
+    });
+    workerParams.generation = 3;
+    ASSERT_TRUE(host.Run());
+    host.SetListHook(nullptr);
+    ASSERT_EQ(ImageCount(), 7);
+
+    for (const std::wstring& name : files) {
+        SCOPED_TRACE(ToUtf8(name));
+        TFileState now = FileState(CacheFile(folder.path(), name, true));
+        bool readUnchanged = name == L"a.txt" || name == L"e.txt" || name == L"f.txt";
+        EXPECT_EQ(SameTime(now.lastWrite, first[name].lastWrite), readUnchanged);
+        if (name != L"c.txt") {
+            EXPECT_EQ(now.bytes, first[name].bytes);
+        }
+    }
+    EXPECT_EQ(FileState(CacheFile(folder.path(), L"c.txt", true)).bytes.size(), first[L"a.txt"].bytes.size())
+        << "written at this run's size";
+
+    // The files left alone are what a save of every item writes.
+    std::map<std::wstring, TFileState> kept;
+    for (const std::wstring& name : files) kept[name] = FileState(CacheFile(folder.path(), name, true));
+    SaveFolderCache(host.window(), host.list(), host.largeImages(), host.smallImages(), folder.path().c_str());
+    for (const std::wstring& name : files) {
+        SCOPED_TRACE(ToUtf8(name));
+        TFileState now = FileState(CacheFile(folder.path(), name, true));
+        EXPECT_FALSE(SameTime(now.lastWrite, first[name].lastWrite)) << "the key's save writes every file";
+        EXPECT_EQ(now.bytes, kept[name].bytes);
+    }
+
+    // Without reading the cache, every file is written again.
+    for (const std::wstring& name : files) ASSERT_TRUE(SetLocalWriteTime(CacheFile(folder.path(), name, true), old));
+    ASSERT_TRUE(host.Run(1, 1));
+    for (const std::wstring& name : files) {
+        SCOPED_TRACE(ToUtf8(name));
+        EXPECT_FALSE(SameTime(FileState(CacheFile(folder.path(), name, true)).lastWrite, first[name].lastWrite));
+    }
 }
 
 TEST_F(Worker, CacheFileThatIsNoIconCountsAsAbsent) {
@@ -760,4 +845,85 @@ TEST_F(Worker, HandleCountsStayFlatOver200RunsBetweenTwoFolders) {
     EXPECT_LE(GdiObjectLevel(), gdi + 10);
     EXPECT_LE(UserObjectLevel(), user + 10);
     EXPECT_LE(KernelHandleLevel(), kernel + 10);
+}
+
+namespace {
+
+// A tile with transparent margins above and below, alpha when asked, and a
+// pattern of its own for each `seed`, as an image list icon.
+HICON PatternTileIcon(int size, int seed, bool withAlpha) {
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1);
+    int height = size / 2 + seed % 7;
+    std::vector<Pixel> pixels(static_cast<size_t>(size) * height);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = MakePixel((i * 7 + seed * 31) & 0xFF, (i >> 3) & 0xFF, seed & 0xFF,
+                              withAlpha ? static_cast<BYTE>((i + seed) % 200 + 20) : 0);
+    }
+    HBITMAP picture = MakeBitmapFromPixels(size, height, pixels);
+    if (withAlpha) PremultiplyAlpha(picture);
+    HBITMAP mask = MakeTileMask(picture, size);
+    HBITMAP tile = ScaleToTile(picture, size, withAlpha ? 1 : 0);
+    ImageList_Add(images, tile, mask);
+    DeleteObject(tile);
+    DeleteObject(mask);
+    HICON icon = ImageList_GetIcon(images, 0, ILD_NORMAL);
+    ImageList_Destroy(images);
+    return icon;
+}
+
+}  // namespace
+
+// Cached pictures of consecutive items go into the list several at a time:
+// each picture, its mask and its alpha are those of its own file, at a size
+// whose mask rows are whole bytes and at one whose rows end inside a byte.
+TEST(WorkerCacheStrips, EachCachedPictureIsItsOwnFilesDownToTheByte) {
+    for (int size : {48, 100}) {
+        SCOPED_TRACE(size);
+        WorkerHost host{size};
+        TempFolder folder;
+        host.SetFolder(folder.path());
+        const int kItems = 70;  // strips of 1, 2, 4, 8, 16, 32 and the rest
+        std::vector<std::wstring> names;
+        for (int i = 0; i < kItems; ++i) {
+            wchar_t name[32];
+            swprintf(name, 32, L"p%03d.txt", i);
+            names.push_back(name);
+            WriteText(folder / name, "p");
+            // Now and then an item without a cache file breaks the strip.
+            if (i % 23 == 22) continue;
+            HICON icon = PatternTileIcon(size, i, i % 3 == 0);
+            MakeFolder(folder / L"Zuv_CACHE");
+            SaveIconFile(icon, CacheFile(folder.path(), name, true).c_str());
+            DestroyIcon(icon);
+        }
+        FillListView(host.list(), names);
+        std::vector<std::pair<int, int>> redraws;
+        host.SetListHook([&](UINT message, WPARAM wParam, LPARAM lParam, bool fromWorker) {
+            if (fromWorker && message == LVM_REDRAWITEMS) redraws.emplace_back(int(wParam), int(lParam));
+        });
+        ASSERT_TRUE(host.Run());
+        host.SetListHook(nullptr);
+        ASSERT_EQ(ImageList_GetImageCount(host.images()), kItems);
+
+        for (int i = 0; i < kItems; ++i) {
+            if (i % 23 == 22) continue;
+            HICON icon = ImageList_GetIcon(host.images(), i, ILD_NORMAL);
+            std::wstring again = folder / L"again.ico";
+            SaveIconFile(icon, again.c_str());
+            DestroyIcon(icon);
+            ASSERT_EQ(ReadBytes(again), ReadBytes(CacheFile(folder.path(), names[i], true))) << i;
+        }
+        // Every item is redrawn once, after the start's redraw of all, and
+        // the first picture on its own.
+        ASSERT_FALSE(redraws.empty());
+        EXPECT_EQ(redraws[0], std::make_pair(0, kItems - 1));
+        ASSERT_GT(redraws.size(), 1u);
+        EXPECT_EQ(redraws[1], std::make_pair(0, 0));
+        std::vector<int> times(kItems, 0);
+        for (size_t r = 1; r < redraws.size(); ++r) {
+            for (int i = redraws[r].first; i <= redraws[r].second; ++i) ++times[i];
+        }
+        EXPECT_EQ(times, std::vector<int>(kItems, 1));
+        EXPECT_LT(redraws.size(), static_cast<size_t>(kItems) / 3) << "the strips share their redraws";
+    }
 }
