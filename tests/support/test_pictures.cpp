@@ -6,6 +6,7 @@
 
 #include "resources/resource.h"
 #include "support/test_files.h"
+#include "thumbnails/tiles.h"
 #include "thumbnails/cache_files.h"
 
 Pixel MakePixel(BYTE red, BYTE green, BYTE blue, BYTE alpha) {
@@ -212,4 +213,18 @@ std::wstring MediaFixture(const std::wstring& name) {
 
 std::wstring FrameFixture(const std::wstring& name) {
     return JoinPath(BuildFolder(), L"tests\\fixtures\\frames\\" + name);
+}
+
+HICON TileIconOfPixels(int size, const std::vector<Pixel>& pixels, bool withAlpha) {
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1);
+    HBITMAP picture = MakeBitmapFromPixels(size, static_cast<int>(pixels.size() / size), pixels);
+    if (withAlpha) PremultiplyAlpha(picture);
+    HBITMAP mask = MakeTileMask(picture, size);
+    HBITMAP tile = ScaleToTile(picture, size, withAlpha ? 1 : 0);
+    ImageList_Add(images, tile, mask);
+    DeleteObject(tile);
+    DeleteObject(mask);
+    HICON icon = ImageList_GetIcon(images, 0, ILD_NORMAL);
+    ImageList_Destroy(images);
+    return icon;
 }

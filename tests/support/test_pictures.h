@@ -50,6 +50,10 @@ bool MaskBitSet(HBITMAP mask, int x, int y);
 
 // An opaque size x size icon of one colour.
 HICON MakeSolidIcon(int size, COLORREF colour);
+// A picture `size` wide and `pixels.size() / size` high, tiled as the worker
+// tiles it (premultiplied first when `withAlpha`), as an image list icon with
+// its mask.
+HICON TileIconOfPixels(int size, const std::vector<Pixel>& pixels, bool withAlpha);
 
 // The colour of pixel (x, y) of picture `index` of an image list, read from
 // the icon the image list makes of it; CLR_INVALID when there is none.

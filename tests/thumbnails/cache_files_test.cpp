@@ -37,21 +37,11 @@ unsigned Dword(const std::vector<unsigned char>& b, size_t at) {
 // icon: the colour bitmap and the mask then both carry a pattern. With alpha
 // the picture is premultiplied and tiled as the worker tiles such pictures.
 HICON ImageListTileIcon(int size, bool withAlpha = false) {
-    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1);
     std::vector<Pixel> pixels(static_cast<size_t>(size) * size / 2);
     for (size_t i = 0; i < pixels.size(); ++i) {
         pixels[i] = MakePixel(i & 0xFF, (i >> 8) & 0xFF, 0x5A, withAlpha ? static_cast<BYTE>(i % 200 + 20) : 0);
     }
-    HBITMAP picture = MakeBitmapFromPixels(size, size / 2, pixels);
-    if (withAlpha) PremultiplyAlpha(picture);
-    HBITMAP mask = MakeTileMask(picture, size);
-    HBITMAP tile = ScaleToTile(picture, size, withAlpha ? 1 : 0);
-    ImageList_Add(images, tile, mask);
-    DeleteObject(tile);
-    DeleteObject(mask);
-    HICON icon = ImageList_GetIcon(images, 0, ILD_NORMAL);
-    ImageList_Destroy(images);
-    return icon;
+    return TileIconOfPixels(size, pixels, withAlpha);
 }
 
 std::vector<unsigned char> BitmapBits(HBITMAP bitmap, BITMAP* info) {

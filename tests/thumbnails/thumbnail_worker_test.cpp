@@ -852,23 +852,13 @@ namespace {
 // A tile with transparent margins above and below, alpha when asked, and a
 // pattern of its own for each `seed`, as an image list icon.
 HICON PatternTileIcon(int size, int seed, bool withAlpha) {
-    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1);
     int height = size / 2 + seed % 7;
     std::vector<Pixel> pixels(static_cast<size_t>(size) * height);
     for (size_t i = 0; i < pixels.size(); ++i) {
         pixels[i] = MakePixel((i * 7 + seed * 31) & 0xFF, (i >> 3) & 0xFF, seed & 0xFF,
                               withAlpha ? static_cast<BYTE>((i + seed) % 200 + 20) : 0);
     }
-    HBITMAP picture = MakeBitmapFromPixels(size, height, pixels);
-    if (withAlpha) PremultiplyAlpha(picture);
-    HBITMAP mask = MakeTileMask(picture, size);
-    HBITMAP tile = ScaleToTile(picture, size, withAlpha ? 1 : 0);
-    ImageList_Add(images, tile, mask);
-    DeleteObject(tile);
-    DeleteObject(mask);
-    HICON icon = ImageList_GetIcon(images, 0, ILD_NORMAL);
-    ImageList_Destroy(images);
-    return icon;
+    return TileIconOfPixels(size, pixels, withAlpha);
 }
 
 }  // namespace
