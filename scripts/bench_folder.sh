@@ -41,26 +41,7 @@ make_folder() { # DIR COUNT WIDTH HEIGHT EXT
 [ "$pngs" -gt 0 ] && make_folder "$data/pngs" "$pngs" 640 480 png
 
 # Empty files of several kinds (nothing to picture) and folders.
-make_startup_folder() { # DIR
-    local dir=$1
-    [ -f "$dir.complete" ] && return 0
-    rm -rf "$dir"
-    mkdir -p "$dir"
-    (
-        cd "$dir"
-        for i in $(seq 1 200); do mkdir "folder $i"; done
-        for i in $(seq 1 10000); do
-            case $((i % 4)) in
-            0) : >"img$i.jpg" ;;
-            1) : >"IMG_$i.png" ;;
-            2) : >"doc $i.txt" ;;
-            3) : >"video$i" ;;
-            esac
-        done
-    )
-    touch "$dir.complete"
-}
-[ "$startups" -gt 0 ] && make_startup_folder "$data/startup"
+[ "$startups" -gt 0 ] && zuv_bench_listing_folder "$data/startup"
 
 # Zuv_plain with its own settings: cache saved after every completed run.
 app=$build/bench_folder_app
@@ -69,8 +50,6 @@ cp "$zuv" "$app/Zuv_plain.exe"
 printf '[SystemSetting]\r\ncacheAutoSave=ON\r\nhideCache=ON\r\nwidth=1000\r\nheight=700\r\n' >"$app/Zuv_plain.ini"
 
 zuv_bench_wine
-# The persistent server would keep this script's output open after its end.
-trap 'zuv_stop_wineserver; zuv_stop_display' EXIT
 zuv_start_wineserver
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 

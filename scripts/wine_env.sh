@@ -134,8 +134,34 @@ zuv_bench_build() {
 
 # For the benchmark scripts: the display and prefix to run in; a display
 # started here is stopped when the script ends.
+# A persistent wineserver that the script started would keep the script's
+# output open after its end, so it is stopped too.
 zuv_bench_wine() {
     zuv_start_display
-    trap zuv_stop_display EXIT
+    trap 'zuv_stop_wineserver; zuv_stop_display' EXIT
     zuv_ensure_prefix
+}
+
+# For the benchmark scripts: a folder of 200 folders and 10,000 files of
+# several kinds, each holding CONTENT (empty by default), made once.
+zuv_bench_listing_folder() { # DIR [CONTENT]
+    local dir=$1 content=${2:-}
+    [ -f "$dir.complete" ] && return 0
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    (
+        cd "$dir"
+        local i name
+        for i in $(seq 1 200); do mkdir "folder $i"; done
+        for i in $(seq 1 10000); do
+            case $((i % 4)) in
+            0) name="img$i.jpg" ;;
+            1) name="IMG_$i.png" ;;
+            2) name="doc $i.txt" ;;
+            3) name="video$i" ;;
+            esac
+            if [ -n "$content" ]; then echo "$content" >"$name"; else : >"$name"; fi
+        done
+    )
+    touch "$dir.complete"
 }
